@@ -1,0 +1,43 @@
+// POSIX stand-ins for the module and path services.
+#include "sdk/Platform.h"
+
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+namespace morvel {
+
+std::string ModuleFolder() {
+  Dl_info info{};
+  // The address of this function lies in whichever module the SDK was linked into.
+  if (dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) == 0 || info.dli_fname == nullptr)
+    return {};
+  std::error_code ec;
+  std::filesystem::path file = std::filesystem::weakly_canonical(info.dli_fname, ec);
+  if (ec) file = info.dli_fname;
+  return IncludeTrailingPathDelimiter(file.parent_path().string());
+}
+
+bool IsRelativePath(std::string_view path) {
+  if (path.find(':') != std::string_view::npos) return false;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
+  return !(!path.empty() && path[0] == '/');
+}
+
+std::string IncludeTrailingChar(std::string_view path, char ch) {
+  std::string out(path);
+  if (out.empty() || out.back() != ch) out.push_back(ch);
+  return out;
+}
+
+std::string IncludeTrailingPathDelimiter(std::string_view path) {
+  return IncludeTrailingChar(path, '/');
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace morvel
