@@ -40,7 +40,8 @@ void BM_LoadPluginAndCreateEveryDriver(benchmark::State& state) {
     PluginLibrary plugin(MORVEL_PLUGIN_FILE);
     const int32_t count = plugin.DriverCount();
     const size_t before = mallinfo2().uordblks;
-    for (int32_t kind = 0; kind < count; ++kind) benchmark::DoNotOptimize(plugin.CreateDriver(kind));
+    for (int32_t kind = 0; kind < count; ++kind)
+      benchmark::DoNotOptimize(plugin.CreateDriver(kind));
     bytesPerDriver = (mallinfo2().uordblks - before) / static_cast<size_t>(count);
   }
   state.counters["bytes_per_driver"] = static_cast<double>(bytesPerDriver);

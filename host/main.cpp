@@ -63,8 +63,7 @@ class Session {
     }
     for (int32_t kind = 0; kind < count; ++kind) {
       DispatchPtr driver = plugin.CreateDriver(kind);
-      if (SameText(Call(driver, dispid::info::GetDeviceName).AsText(), text))
-        return {kind, driver};
+      if (SameText(Call(driver, dispid::info::GetDeviceName).AsText(), text)) return {kind, driver};
     }
     throw UsageError("unknown device '" + text + "'");
   }

@@ -14,7 +14,9 @@
 namespace {
 
 // The length prefix sits four bytes before the text, so the block starts there.
-uint32_t* Header(BSTR s) { return reinterpret_cast<uint32_t*>(s) - 1; }
+uint32_t* Header(BSTR s) {
+  return reinterpret_cast<uint32_t*>(s) - 1;
+}
 
 BSTR AllocBytes(const void* data, size_t bytes) {
   if (bytes > 0x7FFFFFF0u) return nullptr;
@@ -23,8 +25,10 @@ BSTR AllocBytes(const void* data, size_t bytes) {
   const auto length = static_cast<uint32_t>(bytes);
   std::memcpy(block, &length, sizeof length);
   uint8_t* text = block + sizeof(uint32_t);
-  if (data != nullptr && bytes > 0) std::memcpy(text, data, bytes);
-  else if (bytes > 0) std::memset(text, 0, bytes);
+  if (data != nullptr && bytes > 0)
+    std::memcpy(text, data, bytes);
+  else if (bytes > 0)
+    std::memset(text, 0, bytes);
   // Two zero bytes after the text, plus one so that an odd byte length still ends in a
   // 16-bit zero.
   text[bytes] = 0;
@@ -120,7 +124,9 @@ uint64_t UnsignedOf(const VARIANT& v) {
   }
 }
 
-double RealOf(const VARIANT& v) { return v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.dblVal; }
+double RealOf(const VARIANT& v) {
+  return v.vt == VT_R4 ? static_cast<double>(v.fltVal) : v.dblVal;
+}
 
 // A number in one of three exact forms, so that 64-bit integers survive the trip.
 struct Number {
@@ -204,11 +210,26 @@ HRESULT ParseNumber(BSTR s, Number& out) {
 
 HRESULT ToNumber(const VARIANT& v, Number& out) {
   switch (KindOf(v.vt)) {
-    case Kind::Empty: out.form = Number::Int; out.i = 0; return S_OK;
-    case Kind::Signed: out.form = Number::Int; out.i = SignedOf(v); return S_OK;
-    case Kind::Unsigned: out.form = Number::UInt; out.u = UnsignedOf(v); return S_OK;
-    case Kind::Real: out.form = Number::Real; out.r = RealOf(v); return S_OK;
-    case Kind::Bool: out.form = Number::Int; out.i = v.boolVal != 0 ? -1 : 0; return S_OK;
+    case Kind::Empty:
+      out.form = Number::Int;
+      out.i = 0;
+      return S_OK;
+    case Kind::Signed:
+      out.form = Number::Int;
+      out.i = SignedOf(v);
+      return S_OK;
+    case Kind::Unsigned:
+      out.form = Number::UInt;
+      out.u = UnsignedOf(v);
+      return S_OK;
+    case Kind::Real:
+      out.form = Number::Real;
+      out.r = RealOf(v);
+      return S_OK;
+    case Kind::Bool:
+      out.form = Number::Int;
+      out.i = v.boolVal != 0 ? -1 : 0;
+      return S_OK;
     case Kind::String: return ParseNumber(v.bstrVal, out);
     default: return DISP_E_TYPEMISMATCH;
   }
@@ -242,8 +263,10 @@ HRESULT ToRange(const Number& n, int64_t lo, uint64_t hi, bool boolSource, VARTY
           (hi == static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) &&
            r >= 9223372036854775808.0))
         return DISP_E_OVERFLOW;
-      if (r < 0) bits = static_cast<uint64_t>(static_cast<int64_t>(r));
-      else bits = static_cast<uint64_t>(r);
+      if (r < 0)
+        bits = static_cast<uint64_t>(static_cast<int64_t>(r));
+      else
+        bits = static_cast<uint64_t>(r);
       return S_OK;
     }
   }
@@ -292,9 +315,9 @@ std::string FormatDate(DATE d) {
                   static_cast<long long>(mm), static_cast<long long>(dd));
   else
     std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld",
-                  static_cast<long long>(y), static_cast<long long>(mm),
-                  static_cast<long long>(dd), static_cast<long long>(secs / 3600),
-                  static_cast<long long>(secs / 60 % 60), static_cast<long long>(secs % 60));
+                  static_cast<long long>(y), static_cast<long long>(mm), static_cast<long long>(dd),
+                  static_cast<long long>(secs / 3600), static_cast<long long>(secs / 60 % 60),
+                  static_cast<long long>(secs % 60));
   return buf;
 }
 
@@ -378,8 +401,10 @@ HRESULT ChangeType(VARIANT& dest, const VARIANT& src, uint16_t flags, VARTYPE vt
         text = src.vt == VT_DATE ? FormatDate(src.date) : FormatReal(RealOf(src));
         break;
       case Kind::Bool:
-        if ((flags & VARIANT_ALPHABOOL) != 0) text = src.boolVal != 0 ? "True" : "False";
-        else text = src.boolVal != 0 ? "-1" : "0";
+        if ((flags & VARIANT_ALPHABOOL) != 0)
+          text = src.boolVal != 0 ? "True" : "False";
+        else
+          text = src.boolVal != 0 ? "-1" : "0";
         break;
       default: return DISP_E_TYPEMISMATCH;
     }
@@ -406,7 +431,9 @@ HRESULT ChangeType(VARIANT& dest, const VARIANT& src, uint16_t flags, VARTYPE vt
     Number n;
     const HRESULT hr = ToNumber(src, n);
     if (FAILED(hr)) return hr;
-    const bool value = n.form == Number::Int ? n.i != 0 : n.form == Number::UInt ? n.u != 0 : n.r != 0;
+    const bool value = n.form == Number::Int    ? n.i != 0
+                       : n.form == Number::UInt ? n.u != 0
+                                                : n.r != 0;
     out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     dest = out;
     return S_OK;
@@ -439,17 +466,41 @@ HRESULT ChangeType(VARIANT& dest, const VARIANT& src, uint16_t flags, VARTYPE vt
   uint64_t bits = 0;
   HRESULT rr = S_OK;
   switch (vt) {
-    case VT_I1: rr = ToRange(n, INT8_MIN, INT8_MAX, false, vt, bits); out.cVal = static_cast<int8_t>(bits); break;
-    case VT_I2: rr = ToRange(n, INT16_MIN, INT16_MAX, false, vt, bits); out.iVal = static_cast<int16_t>(bits); break;
+    case VT_I1:
+      rr = ToRange(n, INT8_MIN, INT8_MAX, false, vt, bits);
+      out.cVal = static_cast<int8_t>(bits);
+      break;
+    case VT_I2:
+      rr = ToRange(n, INT16_MIN, INT16_MAX, false, vt, bits);
+      out.iVal = static_cast<int16_t>(bits);
+      break;
     case VT_I4:
     case VT_INT:
-    case VT_ERROR: rr = ToRange(n, INT32_MIN, INT32_MAX, false, vt, bits); out.lVal = static_cast<int32_t>(bits); break;
-    case VT_I8: rr = ToRange(n, INT64_MIN, INT64_MAX, false, vt, bits); out.llVal = static_cast<int64_t>(bits); break;
-    case VT_UI1: rr = ToRange(n, 0, UINT8_MAX, boolSource, vt, bits); out.bVal = static_cast<uint8_t>(bits); break;
-    case VT_UI2: rr = ToRange(n, 0, UINT16_MAX, boolSource, vt, bits); out.uiVal = static_cast<uint16_t>(bits); break;
+    case VT_ERROR:
+      rr = ToRange(n, INT32_MIN, INT32_MAX, false, vt, bits);
+      out.lVal = static_cast<int32_t>(bits);
+      break;
+    case VT_I8:
+      rr = ToRange(n, INT64_MIN, INT64_MAX, false, vt, bits);
+      out.llVal = static_cast<int64_t>(bits);
+      break;
+    case VT_UI1:
+      rr = ToRange(n, 0, UINT8_MAX, boolSource, vt, bits);
+      out.bVal = static_cast<uint8_t>(bits);
+      break;
+    case VT_UI2:
+      rr = ToRange(n, 0, UINT16_MAX, boolSource, vt, bits);
+      out.uiVal = static_cast<uint16_t>(bits);
+      break;
     case VT_UI4:
-    case VT_UINT: rr = ToRange(n, 0, UINT32_MAX, boolSource, vt, bits); out.ulVal = static_cast<uint32_t>(bits); break;
-    case VT_UI8: rr = ToRange(n, 0, UINT64_MAX, boolSource, vt, bits); out.ullVal = bits; break;
+    case VT_UINT:
+      rr = ToRange(n, 0, UINT32_MAX, boolSource, vt, bits);
+      out.ulVal = static_cast<uint32_t>(bits);
+      break;
+    case VT_UI8:
+      rr = ToRange(n, 0, UINT64_MAX, boolSource, vt, bits);
+      out.ullVal = bits;
+      break;
     default: return DISP_E_BADVARTYPE;
   }
   if (FAILED(rr)) return rr;
@@ -472,7 +523,9 @@ BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
   return AllocBytes(strIn, static_cast<size_t>(ui) * sizeof(OLECHAR));
 }
 
-BSTR SysAllocStringByteLen(const char* psz, UINT len) { return AllocBytes(psz, len); }
+BSTR SysAllocStringByteLen(const char* psz, UINT len) {
+  return AllocBytes(psz, len);
+}
 
 int SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len) {
   if (pbstr == nullptr) return 0;
@@ -491,7 +544,9 @@ UINT SysStringLen(BSTR pbstr) {
   return pbstr == nullptr ? 0 : *Header(pbstr) / sizeof(OLECHAR);
 }
 
-UINT SysStringByteLen(BSTR bstr) { return bstr == nullptr ? 0 : *Header(bstr); }
+UINT SysStringByteLen(BSTR bstr) {
+  return bstr == nullptr ? 0 : *Header(bstr);
+}
 
 void VariantInit(VARIANTARG* pvarg) {
   if (pvarg == nullptr) return;

@@ -3,7 +3,6 @@
 #include "core/MorvelDriver.h"
 
 #include <array>
-#include <functional>
 
 #include "sdk/DriverDispIds.h"
 #include "sdk/HostCall.h"
@@ -92,7 +91,8 @@ const DispatchTable& TAbstractMorvelDriver::Table() {
       MORVEL_DISP(dispid::driver::GetProcessorRegisterCount, C, GetProcessorRegisterCount),
       MORVEL_DISP(dispid::driver::GetRegisterIndex_PC, C, GetRegisterIndex_PC),
       MORVEL_DISP(dispid::driver::GetRegisterIndex_SP, C, GetRegisterIndex_SP),
-      MORVEL_DISP(dispid::driver::GetSoftBreakpointAddressByteAlign, C, GetSoftBreakpointAddressByteAlign),
+      MORVEL_DISP(dispid::driver::GetSoftBreakpointAddressByteAlign, C,
+                  GetSoftBreakpointAddressByteAlign),
       MORVEL_DISP(dispid::driver::GetMemorySpaceWidth, C, GetMemorySpaceWidth),
       MORVEL_DISP(dispid::driver::GetMemorySpaceKind, C, GetMemorySpaceKind),
       MORVEL_DISP(dispid::driver::GetMemorySpaceBytesPerUnit, C, GetMemorySpaceBytesPerUnit),
@@ -113,7 +113,8 @@ const DispatchTable& TAbstractMorvelDriver::Table() {
       MORVEL_DISP(dispid::driver::CoreGen_OutputExtension, C, CoreGen_OutputExtension),
       MORVEL_DISP(dispid::driver::ResetMorvelRegisters, C, ResetMorvelRegisters),
       MORVEL_DISP(dispid::driver::SingleStepProcessor, C, SingleStepProcessor),
-      MORVEL_DISP(dispid::driver::RunSingleStepInSubstitutionRegister, C, RunSingleStepInSubstitutionRegister),
+      MORVEL_DISP(dispid::driver::RunSingleStepInSubstitutionRegister, C,
+                  RunSingleStepInSubstitutionRegister),
       MORVEL_DISP(dispid::driver::ResetProcessor, C, ResetProcessor),
       MORVEL_DISP(dispid::driver::PauseProcessor, C, PauseProcessor),
       MORVEL_DISP(dispid::driver::ContinueProcessor, C, ContinueProcessor),
@@ -121,7 +122,8 @@ const DispatchTable& TAbstractMorvelDriver::Table() {
       MORVEL_DISP(dispid::driver::ProcessorIsPaused, C, ProcessorIsPaused),
       MORVEL_DISP(dispid::driver::ProcessorIsReset, C, ProcessorIsReset),
       MORVEL_DISP(dispid::driver::ProcessorIsRunning, C, ProcessorIsRunning),
-      MORVEL_DISP(dispid::driver::ProcessorIsUsingReducedInstructionSet, C, ProcessorIsUsingReducedInstructionSet),
+      MORVEL_DISP(dispid::driver::ProcessorIsUsingReducedInstructionSet, C,
+                  ProcessorIsUsingReducedInstructionSet),
       MORVEL_DISP(dispid::driver::Flash_Reset, C, Flash_Reset),
       MORVEL_DISP(dispid::driver::Flash_Program, C, Flash_Program),
       MORVEL_DISP(dispid::driver::Flash_Configure, C, Flash_Configure),
@@ -150,7 +152,8 @@ const DispatchTable& TAbstractMorvelDriver::Table() {
       MORVEL_DISP(dispid::driver::ClockGeneratorTargetCore, C, ClockGeneratorTargetCore),
       MORVEL_DISP(dispid::driver::CustomCoreGenerator, C, CustomCoreGenerator));
   static_assert(UniqueIds(kEntries));
-  static const DispatchTable table(kEntries, {"MorvelDriver"}, &TAbstractDeviceInformation::Table());
+  static const DispatchTable table(kEntries, {"MorvelDriver"},
+                                   &TAbstractDeviceInformation::Table());
   return table;
 }
 
@@ -187,31 +190,61 @@ bool TMorvelDriver::SetMorvelDevice(DispatchPtr device) {
   return true;
 }
 
-uint32_t TMorvelDriver::GetBitmapHandle() { return 0; }
+uint32_t TMorvelDriver::GetBitmapHandle() {
+  return 0;
+}
 
 void TMorvelDriver::CreateRackViewer() {}
 
-void TMorvelDriver::ReleaseResources() { FRackView = nullptr; }
+void TMorvelDriver::ReleaseResources() {
+  FRackView = nullptr;
+}
 
-std::string TMorvelDriver::VendorToolsDescriptor() { return {}; }
-bool TMorvelDriver::VendorToolsPresent() { return false; }
-bool TMorvelDriver::VendorToolsUpToDate() { return false; }
+std::string TMorvelDriver::VendorToolsDescriptor() {
+  return {};
+}
+bool TMorvelDriver::VendorToolsPresent() {
+  return false;
+}
+bool TMorvelDriver::VendorToolsUpToDate() {
+  return false;
+}
 
 namespace {
 // The feature-query action table; entries answered false are the processor, debug,
 // program-compile and flash-device actions.
-constexpr std::array<const char*, 32> kActions = {
-    "None",          "PauseProcessor",     "ContinueProcessor",
-    "ResetProcessor", "SingleStepProcessor", "CompileProgram",
-    "DownloadProgram", "StartDebug",        "StartAttach",
-    "EndDebug",      "ShowAboutDialog",    "ResetDevice",
-    "DownloadToDevice", "ShowViewer",      "ChooseAndDownload",
-    "ProcessorMenu", "ConfigureJTAGIdMapping", "Flash_ResetDevice",
-    "Flash_ConfigureDevice", "Flash_DownloadDevice", "Flash_ChooseAndDownload",
-    "WriteToFlash",  "ConfigureFpgaProject", "ShowConfiguration",
-    "ShowCurrentSense", "ShowBoardRegistration", "CustomAction",
-    "OnDblClick",    "HideViewer",         "UpdateFirmware",
-    "ToggleFirmwareAutoUpdate", "VerifyProgram"};
+constexpr std::array<const char*, 32> kActions = {"None",
+                                                  "PauseProcessor",
+                                                  "ContinueProcessor",
+                                                  "ResetProcessor",
+                                                  "SingleStepProcessor",
+                                                  "CompileProgram",
+                                                  "DownloadProgram",
+                                                  "StartDebug",
+                                                  "StartAttach",
+                                                  "EndDebug",
+                                                  "ShowAboutDialog",
+                                                  "ResetDevice",
+                                                  "DownloadToDevice",
+                                                  "ShowViewer",
+                                                  "ChooseAndDownload",
+                                                  "ProcessorMenu",
+                                                  "ConfigureJTAGIdMapping",
+                                                  "Flash_ResetDevice",
+                                                  "Flash_ConfigureDevice",
+                                                  "Flash_DownloadDevice",
+                                                  "Flash_ChooseAndDownload",
+                                                  "WriteToFlash",
+                                                  "ConfigureFpgaProject",
+                                                  "ShowConfiguration",
+                                                  "ShowCurrentSense",
+                                                  "ShowBoardRegistration",
+                                                  "CustomAction",
+                                                  "OnDblClick",
+                                                  "HideViewer",
+                                                  "UpdateFirmware",
+                                                  "ToggleFirmwareAutoUpdate",
+                                                  "VerifyProgram"};
 
 bool ActionSupported(size_t entry) {
   return !((entry >= 1 && entry <= 9) || entry == 15 || (entry >= 17 && entry <= 20) ||
@@ -240,7 +273,9 @@ bool TMorvelDriver::Supports(const std::string& feature) {
   return ActionSupported(entry);
 }
 
-DispatchPtr TMorvelDriver::CreateFlowStage(int32_t /*kind*/) { return nullptr; }
+DispatchPtr TMorvelDriver::CreateFlowStage(int32_t /*kind*/) {
+  return nullptr;
+}
 
 DispatchPtr TMorvelDriver::FlowStage_Build() {
   if (!FBuildFlow) FBuildFlow = CreateFlowStage(0);
@@ -290,30 +325,19 @@ constexpr uint8_t kDebugRequest = 0x04;
 constexpr uint8_t kDebugStep = 0x02;
 constexpr uint8_t kDebuggerProgramSelect = 0x01;
 
-// Opens the channel for a debug sequence and closes it however the sequence ends.
-class ChannelBracket {
- public:
-  ChannelBracket(std::function<void()> open, std::function<void()> close)
-      : FClose(std::move(close)) {
-    open();
-  }
-  ChannelBracket(const ChannelBracket&) = delete;
-  ChannelBracket& operator=(const ChannelBracket&) = delete;
-  ~ChannelBracket() {
-    try {
-      FClose();
-    } catch (...) {
-      // An error already on its way out wins over a failing close.
-    }
-  }
-
- private:
-  std::function<void()> FClose;
-};
 }  // namespace
 
-#define MORVEL_CHANNEL_BRACKET \
-  ChannelBracket bracket([this] { OpenChannel(); }, [this] { CloseChannel(); })
+TMorvelDriver::TChannelBracket::TChannelBracket(TMorvelDriver& driver) : FDriver(driver) {
+  FDriver.OpenChannel();
+}
+
+TMorvelDriver::TChannelBracket::~TChannelBracket() {
+  try {
+    FDriver.CloseChannel();
+  } catch (...) {
+    // An error already on its way out wins over a failing close.
+  }
+}
 
 void TMorvelDriver::ReadControlRegister() {
   if (!FMorvelDevice) throw OleError(E_POINTER, "No host device is attached to the driver");
@@ -328,7 +352,7 @@ void TMorvelDriver::WriteControlRegister() {
 }
 
 void TMorvelDriver::PauseProcessor() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   SetControlBit(kStepCounterBreakpointEnable | kReset | kDebugAcknowledge | kDebugStep |
                     kDebuggerProgramSelect,
@@ -339,7 +363,7 @@ void TMorvelDriver::PauseProcessor() {
 }
 
 void TMorvelDriver::ContinueProcessor() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   SetControlBit(kStepCounterBreakpointEnable | kReset | kDebugEnable | kDebugAcknowledge |
                     kDebugRequest | kDebugStep | kDebuggerProgramSelect,
@@ -352,7 +376,7 @@ void TMorvelDriver::ContinueProcessor() {
 }
 
 void TMorvelDriver::ResetProcessor() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   PauseProcessor();
   SetControlBit(kReset, true);
   WriteControlRegister();
@@ -362,7 +386,7 @@ void TMorvelDriver::ResetProcessor() {
 }
 
 void TMorvelDriver::SingleStepProcessor() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   PauseProcessor();
   ReadControlRegister();
   SetControlBit(kReset, false);
@@ -374,7 +398,7 @@ void TMorvelDriver::SingleStepProcessor() {
 }
 
 void TMorvelDriver::RunSingleStepInSubstitutionRegister() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   SetControlBit(kReset, false);
   SetControlBit(kDebugRequest | kDebugEnable, true);
@@ -389,7 +413,7 @@ void TMorvelDriver::RunSingleStepInSubstitutionRegister() {
 }
 
 void TMorvelDriver::RunSteps(int32_t count) {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   PauseProcessor();
   SetControlBit(kReset, false);
@@ -401,13 +425,13 @@ void TMorvelDriver::RunSteps(int32_t count) {
 }
 
 bool TMorvelDriver::ProcessorIsPaused() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   return DebugEnable() && DebugAcknowledge();
 }
 
 bool TMorvelDriver::ProcessorIsReset() {
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   ReadControlRegister();
   return Reset();
 }
@@ -420,7 +444,7 @@ bool TMorvelDriver::ProcessorIsRunning() {
 void TMorvelDriver::ResetMorvelRegisters() {
   DispatchPtr channel = GetJTagChannel();
   if (!channel) return;
-  MORVEL_CHANNEL_BRACKET;
+  const TChannelBracket bracket(*this);
   Call(channel, dispid::jtag::SetInstruction, 2, GetJTagDeviceIndex());
 }
 
@@ -440,16 +464,15 @@ uint32_t TMorvelDriver::AccessRegister(const DispatchPtr& channel, int32_t index
   Call(channel, dispid::jtag::MoveState, 6, 2);
   Call(channel, dispid::jtag::SetInstruction, GetDataInstruction(), device);
   Call(channel, dispid::jtag::MoveState, 2, 5);
-  const uint32_t captured =
-      Call(channel, dispid::jtag::ShiftDataCapture, write ? value : 0u,
-           GetProcessorRegisterWidth(index), device)
-          .AsUInt();
+  const uint32_t captured = Call(channel, dispid::jtag::ShiftDataCapture, write ? value : 0u,
+                                 GetProcessorRegisterWidth(index), device)
+                                .AsUInt();
   Call(channel, dispid::jtag::MoveState, 6, 2);
   return captured;
 }
 
-std::string TMorvelDriver::AccessRegisterText(const DispatchPtr& channel, int32_t index,
-                                              bool write, const std::string& bits) {
+std::string TMorvelDriver::AccessRegisterText(const DispatchPtr& channel, int32_t index, bool write,
+                                              const std::string& bits) {
   const int32_t device = GetJTagDeviceIndex();
   const uint32_t address = GetProcessorRegisterAddress(index) | (write ? 0x80u : 0u);
   Call(channel, dispid::jtag::SetInstruction, GetAddressInstruction(), device);
@@ -510,8 +533,12 @@ bool TMorvelDriver::EPM_Download(const std::string& /*a*/, const std::string& fi
   return GetDeviceState() == eDeviceState_Programmed;
 }
 
-std::string TMorvelDriver::GetEmbeddedConstraintFile() { return {}; }
+std::string TMorvelDriver::GetEmbeddedConstraintFile() {
+  return {};
+}
 
-std::string TMorvelDriver::GetFolder_Library() { return ModuleFolder() + "Library/"; }
+std::string TMorvelDriver::GetFolder_Library() {
+  return ModuleFolder() + "Library/";
+}
 
 }  // namespace morvel

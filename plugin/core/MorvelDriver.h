@@ -344,6 +344,18 @@ class TMorvelDriver : public TAbstractMorvelDriver, public IDeviceMemoryAccess {
   virtual void OpenChannel();
   virtual void CloseChannel();
 
+  // Opens the channel for a debug sequence and closes it however the sequence ends.
+  class TChannelBracket {
+   public:
+    explicit TChannelBracket(TMorvelDriver& driver);
+    TChannelBracket(const TChannelBracket&) = delete;
+    TChannelBracket& operator=(const TChannelBracket&) = delete;
+    ~TChannelBracket();
+
+   private:
+    TMorvelDriver& FDriver;
+  };
+
   // The channel of the attached host device, asked afresh on every use; null without one.
   DispatchPtr GetJTagChannel();
   int32_t GetJTagDeviceIndex();
@@ -354,8 +366,8 @@ class TMorvelDriver : public TAbstractMorvelDriver, public IDeviceMemoryAccess {
                                  const std::string& bits);
 
   void SetControlBit(uint8_t mask, bool value) {
-    FControlRegister = static_cast<uint8_t>(value ? (FControlRegister | mask)
-                                                  : (FControlRegister & ~mask));
+    FControlRegister =
+        static_cast<uint8_t>(value ? (FControlRegister | mask) : (FControlRegister & ~mask));
   }
 
   DispatchPtr FMorvelDevice;

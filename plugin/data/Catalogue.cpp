@@ -14,9 +14,8 @@ const TEnumStrings kPackageStrings[7] = {
     {"H43", "HBGA1760", "1760-Hybrid FineLine Ball Grid Array(HBGA1760)"},
 };
 
-const char* const kPackageDimensions[7] = {"35 x 35 mm", "40 x 40 mm", "43 x 43 mm",
-                                           "45 x 45 mm", "29 x 29 mm", "40 x 40 mm",
-                                           "43 x 43 mm"};
+const char* const kPackageDimensions[7] = {"35 x 35 mm", "40 x 40 mm", "43 x 43 mm", "45 x 45 mm",
+                                           "29 x 29 mm", "40 x 40 mm", "43 x 43 mm"};
 
 const TEnumStrings kPackageTypeStrings[2] = {
     {"F", "FBGA", "FineLine Ball Grid Array (F)"},

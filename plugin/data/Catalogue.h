@@ -85,6 +85,8 @@ inline const TDevicePackageParameters& DevicePackageParameters(TDevicePackage p)
   return kResourceRows[kDevicePackageResourceRow[p]];
 }
 
-inline bool IsValidKind(int32_t kind) { return kind >= 0 && kind < kDeviceKindCount; }
+inline bool IsValidKind(int32_t kind) {
+  return kind >= 0 && kind < kDeviceKindCount;
+}
 
 }  // namespace morvel::stratix5

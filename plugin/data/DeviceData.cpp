@@ -31,6 +31,8 @@ std::string TDeviceData::GetDeviceDescription() {
   return GetVendorName() + " " + GetFamilyName() + " " + GetDeviceName();
 }
 
-std::string TDeviceData::GetVendorName() { return {}; }
+std::string TDeviceData::GetVendorName() {
+  return {};
+}
 
 }  // namespace morvel::stratix5

@@ -4,9 +4,11 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "core/MorvelDriver.h"
 #include "data/Catalogue.h"
+#include "sdk/Strings.h"
 
 namespace morvel::stratix5 {
 
@@ -26,6 +28,9 @@ class TBSDLDataList {
   std::unique_ptr<std::unique_ptr<TDispatchObject>[]> FObjects;
 };
 
+// A name index (names compared without regard to case) over objects the entity owns.
+using THashedStringList = std::unordered_map<std::string, TDispatchObject*, TextHash, TextEqual>;
+
 class TDeviceData : public TMorvelDriver {
  public:
   explicit TDeviceData(TDeviceKind kind);
@@ -42,7 +47,9 @@ class TDeviceData : public TMorvelDriver {
   std::string GetLibraryName() override { return "Altera Stratix V.IntLib"; }
   std::string GetVendorName() override;
   std::string GetBaseName() override { return kBaseNames[Row().BaseName].Name; }
-  int32_t GetEquivalentGatesForBase() override { return kBaseNames[Row().BaseName].EquivalentGates; }
+  int32_t GetEquivalentGatesForBase() override {
+    return kBaseNames[Row().BaseName].EquivalentGates;
+  }
   int32_t GetMaxIOForBase() override { return kBaseNames[Row().BaseName].MaxIO; }
   std::string GetPackageTypeId() override { return kPackageTypeStrings[Row().PackageType].Id; }
   std::string GetPackageTypeName() override { return kPackageTypeStrings[Row().PackageType].Name; }
@@ -97,6 +104,15 @@ class TDeviceData : public TMorvelDriver {
 
   TDeviceKind FKind;
   TBSDLDataList FBSDLDataList;
+
+ protected:
+  // Name indexes used while an entity is built: by pin number, cell number, pin number,
+  // instruction name and register name.
+  THashedStringList ScanPins;
+  THashedStringList BoundaryCells;
+  THashedStringList PinMappings;
+  THashedStringList OpCodes;
+  THashedStringList RegisterAssociations;
 };
 
 }  // namespace morvel::stratix5

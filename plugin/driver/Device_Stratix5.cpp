@@ -36,8 +36,8 @@ MORVEL_EXPORT HRESULT GetMorvelDriver_Plugin(int32_t AKind, IDispatch** Driver) 
   *Driver = nullptr;
   try {
     if (!morvel::stratix5::IsValidKind(AKind)) return S_OK;
-    auto driver = std::make_unique<TDevice_Stratix5Driver>(
-        static_cast<morvel::stratix5::TDeviceKind>(AKind));
+    auto driver =
+        std::make_unique<TDevice_Stratix5Driver>(static_cast<morvel::stratix5::TDeviceKind>(AKind));
     void* dispatch = nullptr;
     const HRESULT hr = driver->QueryInterface(IID_IDispatch, &dispatch);
     if (FAILED(hr)) return hr;

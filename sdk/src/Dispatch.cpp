@@ -10,7 +10,9 @@ namespace {
 const char* gSource = "morvel";
 }
 
-void SetAutomationSource(const char* source) { gSource = source; }
+void SetAutomationSource(const char* source) {
+  gSource = source;
+}
 
 const DispatchEntry* DispatchTable::Find(DISPID id) const {
   for (const DispatchTable* t = this; t != nullptr; t = t->FParent) {
@@ -53,8 +55,8 @@ HRESULT CurrentExceptionResult(std::string& description) {
   return E_UNEXPECTED;
 }
 
-HRESULT DispatchInvoke(IDispatch* self, const DispatchTable& table, DISPID id,
-                       DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+HRESULT DispatchInvoke(IDispatch* self, const DispatchTable& table, DISPID id, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   if (params == nullptr) params = &none;
   if (params->cArgs > 0 && params->rgvarg == nullptr) return E_POINTER;

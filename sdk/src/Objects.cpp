@@ -10,7 +10,9 @@ void TReferencedObject::Free() {
   delete this;
 }
 
-ULONG TReferencedObject::DoAddRef() { return static_cast<ULONG>(++FRefCount); }
+ULONG TReferencedObject::DoAddRef() {
+  return static_cast<ULONG>(++FRefCount);
+}
 
 ULONG TReferencedObject::DoRelease() {
   const int32_t count = --FRefCount;
@@ -26,7 +28,9 @@ HRESULT TReferencedObject::DoQueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
-HRESULT TDispatchObject::GetTypeInfoCount(UINT* /*pctinfo*/) { return E_NOTIMPL; }
+HRESULT TDispatchObject::GetTypeInfoCount(UINT* /*pctinfo*/) {
+  return E_NOTIMPL;
+}
 HRESULT TDispatchObject::GetTypeInfo(UINT /*iTInfo*/, LCID /*lcid*/, void** /*ppTInfo*/) {
   return E_NOTIMPL;
 }
@@ -50,8 +54,8 @@ HRESULT TAbstractSupportService::Invoke(DISPID dispIdMember, REFIID /*riid*/, LC
                                         WORD /*wFlags*/, DISPPARAMS* pDispParams,
                                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                                         UINT* puArgErr) {
-  return DispatchInvoke(this, GetDispatchTable(), dispIdMember, pDispParams, pVarResult,
-                        pExcepInfo, puArgErr);
+  return DispatchInvoke(this, GetDispatchTable(), dispIdMember, pDispParams, pVarResult, pExcepInfo,
+                        puArgErr);
 }
 
 HRESULT TAbstractSupportService::SupportsService(BSTR name, VARIANT_BOOL* result) {

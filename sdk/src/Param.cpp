@@ -13,8 +13,12 @@ namespace morvel {
 TParameter::TParameter(std::string_view name, std::string_view value)
     : FName(Trim(name)), FValue(Trim(value)) {}
 
-void TParameter::SetName(std::string_view name) { FName = Trim(name); }
-void TParameter::SetValue(std::string_view value) { FValue = Trim(value); }
+void TParameter::SetName(std::string_view name) {
+  FName = Trim(name);
+}
+void TParameter::SetValue(std::string_view value) {
+  FValue = Trim(value);
+}
 
 void TParameterList::SetState(std::string_view state) {
   FItems.clear();
@@ -24,7 +28,8 @@ void TParameterList::SetState(std::string_view state) {
     if (bar == std::string_view::npos) bar = state.size();
     const std::string_view segment = state.substr(start, bar - start);
     const size_t eq = segment.find('=');
-    if (eq != std::string_view::npos) SetState_AddParameter(segment.substr(0, eq), segment.substr(eq + 1));
+    if (eq != std::string_view::npos)
+      SetState_AddParameter(segment.substr(0, eq), segment.substr(eq + 1));
     start = bar + 1;
   }
 }
@@ -183,8 +188,10 @@ bool GetParameterValue(std::string_view state, std::string_view name, std::strin
 
 void SetParameterValue(std::string& state, std::string_view name, std::string_view value) {
   TParameterList list(state);
-  if (TParameter* p = list.GetState_ParameterByName(name)) p->SetValue(value);
-  else list.SetState_AddParameter(name, value);
+  if (TParameter* p = list.GetState_ParameterByName(name))
+    p->SetValue(value);
+  else
+    list.SetState_AddParameter(name, value);
   state = list.GetState_ToString();
 }
 

@@ -110,7 +110,9 @@ std::string FromBStr(BSTR text) {
   return Utf16ToUtf8(std::u16string_view(text, SysStringLen(text)));
 }
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperCase(std::string_view text) {
   std::string out(text);
@@ -157,8 +159,7 @@ bool StartsWithText(std::string_view text, std::string_view prefix) {
 }
 
 bool EndsWithText(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         SameText(text.substr(text.size() - suffix.size()), suffix);
+  return text.size() >= suffix.size() && SameText(text.substr(text.size() - suffix.size()), suffix);
 }
 
 size_t TextHash::operator()(std::string_view text) const noexcept {

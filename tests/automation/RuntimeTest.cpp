@@ -136,11 +136,16 @@ TEST(VariantChangeType, TextConvertsBothWays) {
     HRESULT expected;
     int64_t value;
   } cases[] = {
-      {" 42 ", VT_I4, S_OK, 42},       {"-17", VT_I4, S_OK, -17},
-      {"12a", VT_I4, DISP_E_TYPEMISMATCH, 0}, {"", VT_I4, DISP_E_TYPEMISMATCH, 0},
-      {"99999999999", VT_I4, DISP_E_OVERFLOW, 0}, {"&HFF", VT_I4, S_OK, 255},
-      {"2.5", VT_I4, S_OK, 2},         {"true", VT_BOOL, S_OK, VARIANT_TRUE},
-      {"False", VT_BOOL, S_OK, VARIANT_FALSE}, {"0", VT_BOOL, S_OK, VARIANT_FALSE},
+      {" 42 ", VT_I4, S_OK, 42},
+      {"-17", VT_I4, S_OK, -17},
+      {"12a", VT_I4, DISP_E_TYPEMISMATCH, 0},
+      {"", VT_I4, DISP_E_TYPEMISMATCH, 0},
+      {"99999999999", VT_I4, DISP_E_OVERFLOW, 0},
+      {"&HFF", VT_I4, S_OK, 255},
+      {"2.5", VT_I4, S_OK, 2},
+      {"true", VT_BOOL, S_OK, VARIANT_TRUE},
+      {"False", VT_BOOL, S_OK, VARIANT_FALSE},
+      {"0", VT_BOOL, S_OK, VARIANT_FALSE},
       {"maybe", VT_BOOL, DISP_E_TYPEMISMATCH, 0},
   };
   for (const TextCase& c : cases) {

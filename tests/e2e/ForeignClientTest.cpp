@@ -55,8 +55,8 @@ TEST(ForeignClient, DrivesThePluginThroughItsOwnDefinitions) {
   void* plugin = dlopen(MORVEL_PLUGIN_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(plugin, nullptr) << dlerror();
   auto count = reinterpret_cast<HRESULT (*)(int32_t*)>(dlsym(plugin, "GetMorvelDriverCount"));
-  auto get = reinterpret_cast<HRESULT (*)(int32_t, IDispatch**)>(
-      dlsym(plugin, "GetMorvelDriver_Plugin"));
+  auto get =
+      reinterpret_cast<HRESULT (*)(int32_t, IDispatch**)>(dlsym(plugin, "GetMorvelDriver_Plugin"));
   auto freeString = reinterpret_cast<void (*)(BSTR)>(dlsym(runtime, "SysFreeString"));
   ASSERT_TRUE(count && get && freeString);
 

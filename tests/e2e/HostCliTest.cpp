@@ -57,18 +57,17 @@ TEST(HostCli, InfoAnswersByKindOrNameInAnyCase) {
     const HostRun run = RunHost(std::string("info ") + device);
     ASSERT_EQ(run.status, 0) << run.out;
     for (const char* line :
-         {"GetDeviceName: 5SGXEA7H2F35C2LN", "GetIdCode: 0x029030DD",
-          "GetOptionDesignatorName: LN", "GetPackageDimensions: 35 x 35 mm",
-          "GetBSDLFilename: 5SGXEA7H2F35.bsd", "GetConfigMemorySize: 269978848",
-          "GetDownloadFileExtensions: RBF", "CoreGen_OutputExtension: .VHD",
-          "GetInstructionLength: 10"})
+         {"GetDeviceName: 5SGXEA7H2F35C2LN", "GetIdCode: 0x029030DD", "GetOptionDesignatorName: LN",
+          "GetPackageDimensions: 35 x 35 mm", "GetBSDLFilename: 5SGXEA7H2F35.bsd",
+          "GetConfigMemorySize: 269978848", "GetDownloadFileExtensions: RBF",
+          "CoreGen_OutputExtension: .VHD", "GetInstructionLength: 10"})
       EXPECT_NE(run.out.find(std::string(line) + "\n"), std::string::npos) << line;
   }
 }
 
 TEST(HostCli, BadInputIsOneLineOnStandardErrorWithStatusTwo) {
-  for (const char* args : {"info 1337", "info -1", "info 5SXXX", "info", "info 1 2",
-                           "frobnicate", "--bogus", "devices extra", "info 99999999999999"}) {
+  for (const char* args : {"info 1337", "info -1", "info 5SXXX", "info", "info 1 2", "frobnicate",
+                           "--bogus", "devices extra", "info 99999999999999"}) {
     SCOPED_TRACE(args);
     const HostRun run = RunHost(args);
     EXPECT_EQ(run.status, 2);

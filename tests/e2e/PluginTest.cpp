@@ -37,8 +37,8 @@ TEST_F(PluginTest, EntryPointsRefuseNullOutPointers) {
   void* handle = dlopen(MORVEL_PLUGIN_FILE, RTLD_NOW | RTLD_NOLOAD);
   ASSERT_NE(handle, nullptr);
   auto count = reinterpret_cast<HRESULT (*)(int32_t*)>(dlsym(handle, "GetMorvelDriverCount"));
-  auto get = reinterpret_cast<HRESULT (*)(int32_t, IDispatch**)>(
-      dlsym(handle, "GetMorvelDriver_Plugin"));
+  auto get =
+      reinterpret_cast<HRESULT (*)(int32_t, IDispatch**)>(dlsym(handle, "GetMorvelDriver_Plugin"));
   EXPECT_EQ(count(nullptr), E_POINTER);
   EXPECT_EQ(get(0, nullptr), E_POINTER);
   IDispatch* driver = reinterpret_cast<IDispatch*>(0x1);
@@ -76,8 +76,8 @@ TEST_F(PluginTest, BadCallsHaveDefinedAnswers) {
   EXPECT_EQ(driver->Invoke(info::GetDevicePin, IID_NULL, 0, DISPATCH_METHOD, &none, &result,
                            nullptr, nullptr),
             DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(driver->Invoke(info::GetIdCode, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr,
-                           nullptr, nullptr),
+  EXPECT_EQ(driver->Invoke(info::GetIdCode, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
+                           nullptr),
             E_POINTER);
   Variant text = Variant::Text("three");
   DISPPARAMS oneText{text.Ptr(), nullptr, 1, 0};

@@ -41,10 +41,8 @@ TEST(Catalogue, TellingRows) {
     const char* name;
     uint32_t idcode;
   } rows[] = {
-      {0, "5SEE9F45C2N", 0x029950DD},
-      {537, "5SGXEA7H2F35C2N", 0x029030DD},
-      {538, "5SGXEA7H2F35C2ESN", 0x029030DD},
-      {539, "5SGXEA7H2F35C2LN", 0x029030DD},
+      {0, "5SEE9F45C2N", 0x029950DD},         {537, "5SGXEA7H2F35C2N", 0x029030DD},
+      {538, "5SGXEA7H2F35C2ESN", 0x029030DD}, {539, "5SGXEA7H2F35C2LN", 0x029030DD},
       {1336, "5SGXMBBR3H43I4N", 0x029050DD},
   };
   for (const Row& r : rows) {

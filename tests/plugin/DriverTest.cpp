@@ -65,15 +65,24 @@ TEST(DriverBase, AnswersEveryDefaultThroughInvoke) {
     DISPID id;
     int32_t expected;
   } ints[] = {
-      {info::GetIdCode, 0},           {info::GetEquivalentGatesForBase, -1},
-      {info::GetMaxIOForBase, -1},    {info::GetInstructionLength, 4},
-      {info::GetDevicePinCount, 0},   {info::GetDeviceIOCount, -1},
-      {info::GetDSPMultiplierCount, -1}, {info::GetConfigMemorySize, -1},
-      {info::GetDiffPairCount, -1},   {info::GetIOStandardCount, 0},
-      {drv::GetProcessorRegisterCount, 0}, {drv::GetRegisterIndex_PC, -1},
-      {drv::GetSoftBreakpointAddressByteAlign, 1}, {drv::GetMemorySpaceCount, 0},
-      {drv::GetMemorySpace_Program, -1}, {drv::GetDeviceState, 0},
-      {drv::ReadUserCode, -1},        {drv::GetBitmapHandle, 0},
+      {info::GetIdCode, 0},
+      {info::GetEquivalentGatesForBase, -1},
+      {info::GetMaxIOForBase, -1},
+      {info::GetInstructionLength, 4},
+      {info::GetDevicePinCount, 0},
+      {info::GetDeviceIOCount, -1},
+      {info::GetDSPMultiplierCount, -1},
+      {info::GetConfigMemorySize, -1},
+      {info::GetDiffPairCount, -1},
+      {info::GetIOStandardCount, 0},
+      {drv::GetProcessorRegisterCount, 0},
+      {drv::GetRegisterIndex_PC, -1},
+      {drv::GetSoftBreakpointAddressByteAlign, 1},
+      {drv::GetMemorySpaceCount, 0},
+      {drv::GetMemorySpace_Program, -1},
+      {drv::GetDeviceState, 0},
+      {drv::ReadUserCode, -1},
+      {drv::GetBitmapHandle, 0},
   };
   for (const IntCase& c : ints) {
     SCOPED_TRACE(c.id);
@@ -85,12 +94,18 @@ TEST(DriverBase, AnswersEveryDefaultThroughInvoke) {
     DISPID id;
     bool expected;
   } bools[] = {
-      {info::GetTerminationSupport, false}, {drv::Finalize, false},
-      {drv::RunDiagnostic, true},           {drv::LittleEndian, false},
-      {drv::ResetDevice, false},            {drv::Flash_Reset, false},
-      {drv::Flash_ResetForBitStream, false}, {drv::ShowConfiguration, true},
-      {drv::InvalidateResources, false},    {drv::EPM_InititateTest, false},
-      {drv::VendorToolsPresent, false},     {drv::ProcessorIsUsingReducedInstructionSet, false},
+      {info::GetTerminationSupport, false},
+      {drv::Finalize, false},
+      {drv::RunDiagnostic, true},
+      {drv::LittleEndian, false},
+      {drv::ResetDevice, false},
+      {drv::Flash_Reset, false},
+      {drv::Flash_ResetForBitStream, false},
+      {drv::ShowConfiguration, true},
+      {drv::InvalidateResources, false},
+      {drv::EPM_InititateTest, false},
+      {drv::VendorToolsPresent, false},
+      {drv::ProcessorIsUsingReducedInstructionSet, false},
   };
   for (const BoolCase& c : bools) {
     SCOPED_TRACE(c.id);
@@ -107,8 +122,9 @@ TEST(DriverBase, AnswersEveryDefaultThroughInvoke) {
   EXPECT_FALSE(Call(d, drv::FlowStage_Build).AsObject());
   EXPECT_FALSE(Call(d, drv::GetMorvelDevice).AsObject());
   EXPECT_FALSE(Call(d, info::GetBSDLEntity).AsObject());
-  EXPECT_EQ(Call(d, drv::GetFolder_Library).AsText().substr(
-                Call(d, drv::GetFolder_Library).AsText().size() - 8),
+  EXPECT_EQ(Call(d, drv::GetFolder_Library)
+                .AsText()
+                .substr(Call(d, drv::GetFolder_Library).AsText().size() - 8),
             "Library/");
 }
 
@@ -176,11 +192,10 @@ TEST(DriverBase, FeatureQuery) {
 
 TEST(DriverBase, DebugSequencesFailWithoutAHostDevice) {
   TMorvelDriver driver(".EDN");
-  const DISPID sequences[] = {drv::PauseProcessor,       drv::ContinueProcessor,
-                              drv::ResetProcessor,       drv::SingleStepProcessor,
-                              drv::ProcessorIsRunning,   drv::ProcessorIsPaused,
-                              drv::ProcessorIsReset,
-                              drv::RunSingleStepInSubstitutionRegister};
+  const DISPID sequences[] = {drv::PauseProcessor,     drv::ContinueProcessor,
+                              drv::ResetProcessor,     drv::SingleStepProcessor,
+                              drv::ProcessorIsRunning, drv::ProcessorIsPaused,
+                              drv::ProcessorIsReset,   drv::RunSingleStepInSubstitutionRegister};
   for (DISPID id : sequences) {
     SCOPED_TRACE(id);
     VARIANT result;

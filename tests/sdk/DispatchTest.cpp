@@ -40,9 +40,8 @@ class TProbe : public TAbstractSupportService {
   static const DispatchTable& Table() {
     static constexpr auto kEntries = DispatchEntries(
         MORVEL_DISP(10, TProbe, Add), MORVEL_DISP(11, TProbe, AllOnes),
-        MORVEL_DISP(12, TProbe, Byte), MORVEL_DISP(13, TProbe, Wide),
-        MORVEL_DISP(14, TProbe, Echo), MORVEL_DISP(15, TProbe, Flag),
-        MORVEL_DISP(16, TProbe, Self), MORVEL_DISP(17, TProbe, Fail),
+        MORVEL_DISP(12, TProbe, Byte), MORVEL_DISP(13, TProbe, Wide), MORVEL_DISP(14, TProbe, Echo),
+        MORVEL_DISP(15, TProbe, Flag), MORVEL_DISP(16, TProbe, Self), MORVEL_DISP(17, TProbe, Fail),
         MORVEL_DISP(18, TProbe, FailText), MORVEL_DISP(19, TProbe, Flags));
     static_assert(UniqueIds(kEntries));
     static const DispatchTable table(kEntries, {"Probe"}, &Base());
@@ -176,7 +175,8 @@ TEST_F(DispatchTest, ServiceQueryAnswersTheNamesOfTheClassChain) {
   VARIANT result;
   EXPECT_EQ(Raw(kDispIdSupportsService, {}, &result), DISP_E_BADPARAMCOUNT);
 
-  ComPtr<ISupportService> service = ComPtr<IDispatch>(d).Query<ISupportService>(IID_ISupportService);
+  ComPtr<ISupportService> service =
+      ComPtr<IDispatch>(d).Query<ISupportService>(IID_ISupportService);
   ASSERT_TRUE(service);
   VARIANT_BOOL answer = VARIANT_FALSE;
   BStr name("Probe");

@@ -28,7 +28,6 @@ MORVEL_AUTOMATION_API HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTAR
 MORVEL_AUTOMATION_API HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc);
 MORVEL_AUTOMATION_API HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc,
                                                 uint16_t wFlags, VARTYPE vt);
-MORVEL_AUTOMATION_API HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest,
-                                                  const VARIANTARG* pvarSrc, LCID lcid,
-                                                  uint16_t wFlags, VARTYPE vt);
+MORVEL_AUTOMATION_API HRESULT VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc,
+                                                  LCID lcid, uint16_t wFlags, VARTYPE vt);
 }

@@ -68,6 +68,11 @@ struct IUnknown;
 struct IDispatch;
 struct tagVARIANT;
 
+struct tagVARIANTRECORD {
+  void* pvRecord;
+  void* pRecInfo;
+};
+
 // 24 bytes on 64-bit Windows: vt, three reserved words, and a 16-byte union (the record pair
 // of two pointers is its widest member).
 typedef struct tagVARIANT {
@@ -114,10 +119,7 @@ typedef struct tagVARIANT {
     uint64_t* pullVal;
     int32_t* pintVal;
     uint32_t* puintVal;
-    struct {
-      void* pvRecord;
-      void* pRecInfo;
-    } record;
+    tagVARIANTRECORD record;
   };
 } VARIANT;
 typedef VARIANT VARIANTARG;
@@ -172,8 +174,12 @@ inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000A);
 inline constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000B);
 inline constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000E);
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+inline constexpr bool SUCCEEDED(HRESULT hr) {
+  return hr >= 0;
+}
+inline constexpr bool FAILED(HRESULT hr) {
+  return hr < 0;
+}
 
 // Flags of VariantChangeType.
 inline constexpr uint16_t VARIANT_NOVALUEPROP = 0x01;

@@ -96,8 +96,8 @@ class DispatchTable {
 
 // Runs a table-driven Invoke: identifiers from the table chain, then the service query, else
 // E_NOTIMPL. A failing operation returns its code and fills EXCEPINFO when one is passed.
-HRESULT DispatchInvoke(IDispatch* self, const DispatchTable& table, DISPID id,
-                       DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr);
+HRESULT DispatchInvoke(IDispatch* self, const DispatchTable& table, DISPID id, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* excep, UINT* argErr);
 
 // Fills EXCEPINFO for a failure (source names the module that raised it).
 void FillExcepInfo(EXCEPINFO* excep, HRESULT code, const std::string& description);
@@ -119,8 +119,7 @@ HRESULT ToText(const VARIANT& v, std::string& out);
 HRESULT ToObject(const VARIANT& v, DispatchPtr& out);
 
 template <class T>
-  requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && sizeof(T) <= 4)
-struct ArgTraits<T> {
+requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && sizeof(T) <= 4) struct ArgTraits<T> {
   static HRESULT From(VARIANT& v, T& out) {
     int32_t bits = 0;
     const HRESULT hr = ToInt32Bits(v, bits);
@@ -129,8 +128,7 @@ struct ArgTraits<T> {
   }
 };
 template <class T>
-  requires(std::is_integral_v<T> && sizeof(T) == 8)
-struct ArgTraits<T> {
+requires(std::is_integral_v<T> && sizeof(T) == 8) struct ArgTraits<T> {
   static HRESULT From(VARIANT& v, T& out) {
     int64_t value = 0;
     const HRESULT hr = ToInt64(v, value);
@@ -139,7 +137,7 @@ struct ArgTraits<T> {
   }
 };
 template <class T>
-  requires std::is_enum_v<T>
+requires std::is_enum_v<T>
 struct ArgTraits<T> {
   static HRESULT From(VARIANT& v, T& out) {
     int32_t bits = 0;
@@ -205,10 +203,9 @@ void StoreResult(VARIANT* r, R&& value) {
   using T = std::remove_cvref_t<R>;
   if constexpr (std::is_same_v<T, bool>) {
     StoreBool(r, value);
-  } else if constexpr (std::is_enum_v<T>) {
-    StoreInt32(r, static_cast<int32_t>(value));
-  } else if constexpr (std::is_integral_v<T> && sizeof(T) <= 4) {
-    // Every 32-bit value travels as a signed 32-bit integer with the same bits.
+  } else if constexpr (std::is_enum_v<T> || (std::is_integral_v<T> && sizeof(T) <= 4)) {
+    // Every 32-bit value (enumerations and bytes widened) travels as a signed 32-bit
+    // integer with the same bits.
     StoreInt32(r, static_cast<int32_t>(value));
   } else if constexpr (std::is_integral_v<T>) {
     StoreInt64(r, static_cast<int64_t>(value));
@@ -263,8 +260,7 @@ HRESULT InvokeMember(IDispatch* self, DISPPARAMS* params, VARIANT* result, UINT*
   std::tuple<Slot<std::tuple_element_t<I, Args>>...> slots;
   HRESULT hr = S_OK;
   (void)argErr;
-  ((hr = SUCCEEDED(hr) ? ConvertArg<I>(params, arity, std::get<I>(slots).Value, argErr) : hr),
-   ...);
+  ((hr = SUCCEEDED(hr) ? ConvertArg<I>(params, arity, std::get<I>(slots).Value, argErr) : hr), ...);
   if (FAILED(hr)) return hr;
   // Exceptions leave through DispatchInvoke, which owns the guard.
   auto* object = static_cast<Cls*>(self);
@@ -303,5 +299,7 @@ constexpr bool UniqueIds(const std::array<DispatchEntry, N>& table) {
 }  // namespace morvel
 
 // An entry: dispatch identifier, class, member function.
-#define MORVEL_DISP(id, Class, Method) \
-  ::morvel::DispatchEntry { id, &::morvel::dispatch_detail::Thunk<Class, &Class::Method> }
+#define MORVEL_DISP(id, Class, Method)                           \
+  ::morvel::DispatchEntry {                                      \
+    id, &::morvel::dispatch_detail::Thunk<Class, &Class::Method> \
+  }

@@ -17,18 +17,42 @@ struct ByRef {
   Variant* Target;
 };
 
-inline Variant ToVariant(const Variant& v) { return v; }
-inline Variant ToVariant(Variant&& v) { return std::move(v); }
-inline Variant ToVariant(int32_t v) { return Variant::Int(v); }
-inline Variant ToVariant(uint32_t v) { return Variant::Int(static_cast<int32_t>(v)); }
-inline Variant ToVariant(int64_t v) { return Variant::Int64(v); }
-inline Variant ToVariant(bool v) { return Variant::Bool(v); }
-inline Variant ToVariant(double v) { return Variant::Real(v); }
-inline Variant ToVariant(std::string_view v) { return Variant::Text(v); }
-inline Variant ToVariant(const std::string& v) { return Variant::Text(v); }
-inline Variant ToVariant(const char* v) { return Variant::Text(v); }
-inline Variant ToVariant(IDispatch* v) { return Variant::Object(v); }
-inline Variant ToVariant(const DispatchPtr& v) { return Variant::Object(v.Get()); }
+inline Variant ToVariant(const Variant& v) {
+  return v;
+}
+inline Variant ToVariant(Variant&& v) {
+  return std::move(v);
+}
+inline Variant ToVariant(int32_t v) {
+  return Variant::Int(v);
+}
+inline Variant ToVariant(uint32_t v) {
+  return Variant::Int(static_cast<int32_t>(v));
+}
+inline Variant ToVariant(int64_t v) {
+  return Variant::Int64(v);
+}
+inline Variant ToVariant(bool v) {
+  return Variant::Bool(v);
+}
+inline Variant ToVariant(double v) {
+  return Variant::Real(v);
+}
+inline Variant ToVariant(std::string_view v) {
+  return Variant::Text(v);
+}
+inline Variant ToVariant(const std::string& v) {
+  return Variant::Text(v);
+}
+inline Variant ToVariant(const char* v) {
+  return Variant::Text(v);
+}
+inline Variant ToVariant(IDispatch* v) {
+  return Variant::Object(v);
+}
+inline Variant ToVariant(const DispatchPtr& v) {
+  return Variant::Object(v.Get());
+}
 Variant ToVariant(ByRef v);
 
 // Invokes the method; the arguments are given in declared order.

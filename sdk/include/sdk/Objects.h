@@ -35,12 +35,16 @@ class TReferencedObject {
 };
 
 // IUnknown methods of a class with several interface bases, all resolved in one place.
-#define MORVEL_IUNKNOWN_METHODS(Base)                                  \
-  HRESULT QueryInterface(REFIID iid, void** out) override {            \
-    return Base::QueryInterface(iid, out);                             \
-  }                                                                    \
-  ULONG AddRef() override { return Base::AddRef(); }                   \
-  ULONG Release() override { return Base::Release(); }
+#define MORVEL_IUNKNOWN_METHODS(Base)                       \
+  HRESULT QueryInterface(REFIID iid, void** out) override { \
+    return Base::QueryInterface(iid, out);                  \
+  }                                                         \
+  ULONG AddRef() override {                                 \
+    return Base::AddRef();                                  \
+  }                                                         \
+  ULONG Release() override {                                \
+    return Base::Release();                                 \
+  }
 
 // An IDispatch whose four methods answer E_NOTIMPL.
 class TDispatchObject : public IDispatch, public TReferencedObject {
@@ -52,9 +56,8 @@ class TDispatchObject : public IDispatch, public TReferencedObject {
   HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, void** ppTInfo) override;
   HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
                         DISPID* rgDispId) override;
-  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                 UINT* puArgErr) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
   IDispatch* AsDispatch() { return this; }
 
@@ -76,9 +79,8 @@ class TAbstractSupportService : public TDispatchObject, public ISupportService {
   HRESULT QueryInterface(REFIID iid, void** out) override { return DoQueryInterface(iid, out); }
   ULONG AddRef() override { return DoAddRef(); }
   ULONG Release() override { return DoRelease(); }
-  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                 DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                 UINT* puArgErr) override;
+  HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                 VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
   HRESULT SupportsService(BSTR name, VARIANT_BOOL* result) override;
 
   bool Supports(std::string_view service) const { return GetDispatchTable().Supports(service); }
