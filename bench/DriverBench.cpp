@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include "PluginLibrary.h"
+#include "core/PluginLibrary.h"
 #include "sdk/DriverDispIds.h"
 
 namespace {

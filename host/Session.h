@@ -1,5 +1,4 @@
-// One run of the simulated host: the global options, and the host state built on demand
-// (the plug-in, and with later commands the rest of the environment).
+// One run of morvel-host: the global options and the simulated host, started on demand.
 #pragma once
 
 #include <map>
@@ -8,8 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "PluginLibrary.h"
-#include "sdk/ComPtr.h"
+#include "core/HostApp.h"
 
 namespace morvel::host {
 
@@ -20,15 +18,19 @@ class Session {
 
   // The global option's last value, or empty.
   std::string Option(const std::string& name) const;
+  bool Flag(const std::string& name) const { return FOptions.count(name) > 0; }
 
-  PluginLibrary& Plugin();
+  // The simulated host, started on first use from this program's installation folder.
+  HostApp& Host();
+  bool HostStarted() const { return FHost != nullptr; }
+  PluginLibrary& Plugin() { return Host().Plugin(); }
   // A device given as a kind number or a full device name in any letter case; a usage error
   // for anything else.
   std::pair<int32_t, DispatchPtr> ResolveDevice(const std::string& text);
 
  private:
   std::map<std::string, std::vector<std::string>> FOptions;
-  std::unique_ptr<PluginLibrary> FPlugin;
+  std::unique_ptr<HostApp> FHost;
 };
 
 }  // namespace morvel::host

@@ -168,7 +168,12 @@ int RunCommandLine(int argc, char** argv) {
   if (command == nullptr) throw UsageError("no command given");
   Session session(options);
   CommandContext context(session, std::move(args), std::move(options));
-  return command->Run(context);
+  const int status = command->Run(context);
+  if (session.Flag("host-state") && session.HostStarted()) {
+    std::printf("\n");
+    session.Host().PrintState(stdout);
+  }
+  return status;
 }
 
 }  // namespace morvel::host

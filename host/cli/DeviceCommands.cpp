@@ -1,9 +1,11 @@
-// Commands that list the device kinds and show a device's information answers.
+// Commands that list the device kinds and ask one device's driver: information, the feature
+// query and the device picture.
 #include <cstdio>
 
-#include "DriverOperations.h"
 #include "Session.h"
 #include "cli/Cli.h"
+#include "core/DriverOperations.h"
+#include "sdk/Bitmap.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/HostCall.h"
 
@@ -36,26 +38,34 @@ int RunInfo(CommandContext& ctx) {
   return kExitOk;
 }
 
-int RunTour(CommandContext& ctx) {
-  ctx.ExpectArgs(0, 0, "tour takes no arguments");
-  Session& session = ctx.GetSession();
-  PluginLibrary& plugin = session.Plugin();
-  std::printf("morvel-host: simulated host\n");
-  std::printf("Plug-in: %s\n", plugin.File().c_str());
-  std::printf("Drivers offered: %d\n\n", plugin.DriverCount());
-  const auto [kind, driver] = session.ResolveDevice("539");
-  std::printf("Device kind %d:\n", kind);
-  PrintInfo(driver);
+int RunSupports(CommandContext& ctx) {
+  ctx.ExpectArgs(2, 2, "supports takes a DEVICE and a FEATURE");
+  const DispatchPtr driver = ctx.GetSession().ResolveDevice(ctx.Args()[0]).second;
+  std::printf("%s\n",
+              Call(driver, dispid::driver::Supports, ctx.Args()[1]).AsBool() ? "true" : "false");
   return kExitOk;
 }
 
-const CommandRegistration kTour({"tour",
-                                 "",
-                                 "a short tour of the plug-in (the default)",
-                                 "Loads the plug-in, prints how many drivers it offers, then the\n"
-                                 "answers of one device.",
-                                 {},
-                                 RunTour});
+int RunPicture(CommandContext& ctx) {
+  ctx.ExpectArgs(2, 2, "picture takes a DEVICE and a FILE.bmp to write");
+  const DispatchPtr driver = ctx.GetSession().ResolveDevice(ctx.Args()[0]).second;
+  const auto handle = static_cast<HBITMAP>(Call(driver, dispid::driver::GetBitmapHandle).AsUInt());
+  const std::optional<TBitmap> picture = TBitmap::FromHandle(handle);
+  if (!picture) {
+    std::fprintf(stderr,
+                 "morvel-host: the driver has no device picture (is System/"
+                 "Generic_Hard_Device.bmp missing or not a bitmap?)\n");
+    return kExitFailure;
+  }
+  if (!picture->Save(ctx.Args()[1])) {
+    std::fprintf(stderr, "morvel-host: cannot write %s\n", ctx.Args()[1].c_str());
+    return kExitFailure;
+  }
+  std::printf("Wrote %s (%d x %d pixels)\n", ctx.Args()[1].c_str(), picture->Width,
+              picture->Height);
+  return kExitOk;
+}
+
 const CommandRegistration kDevices(
     {"devices",
      "",
@@ -72,6 +82,28 @@ const CommandRegistration kInfo(
      "5SGXEA7H2F35C2LN. Prints one line per operation: 'OperationName: value'.",
      {},
      RunInfo});
+const CommandRegistration kSupports(
+    {"supports",
+     "DEVICE FEATURE",
+     "ask the driver's feature query",
+     "Prints true or false. FEATURE is a device class (FPGA, CPLD, PROM, PROC, SPROC, GPROC),\n"
+     "an action name such as ResetDevice, or a parameter string such as\n"
+     "'Target=HardDevice|Action=ResetDevice|Index=1'.",
+     {},
+     RunSupports});
+const CommandRegistration kPicture(
+    {"picture",
+     "DEVICE FILE.bmp",
+     "write the device picture the driver draws",
+     "Asks the driver for its device picture (the host's generic picture with the family's\n"
+     "picture drawn centred on it) and writes it as a 24-bit BMP file.",
+     {},
+     RunPicture});
 
 }  // namespace
+
+void PrintDeviceInfo(const DispatchPtr& driver) {
+  PrintInfo(driver);
+}
+
 }  // namespace morvel::host

@@ -3,10 +3,15 @@
 #include "core/MorvelDriver.h"
 
 #include <array>
+#include <optional>
+#include <vector>
 
+#include "sdk/Bitmap.h"
 #include "sdk/DriverDispIds.h"
+#include "sdk/FamilyRegistry.h"
 #include "sdk/HostCall.h"
 #include "sdk/HostDispIds.h"
+#include "sdk/HostUtil.h"
 #include "sdk/Param.h"
 #include "sdk/Platform.h"
 #include "sdk/Strings.h"
@@ -157,9 +162,14 @@ const DispatchTable& TAbstractMorvelDriver::Table() {
   return table;
 }
 
-TMorvelDriver::TMorvelDriver(const std::string& coreExt) : FCoreExt(coreExt) {}
+TMorvelDriver::TMorvelDriver(const std::string& coreExt) : FCoreExt(coreExt) {
+  // The plug-in's forms and dialogs belong to the host's main window.
+  AttachApplicationToHost();
+}
 
 TMorvelDriver::~TMorvelDriver() {
+  if (FDeviceImage != 0) DeleteObject(FDeviceImage);
+  if (FDeviceAboutImage != 0) DeleteObject(FDeviceAboutImage);
   try {
     ReleaseResources();
   } catch (...) {
@@ -191,7 +201,18 @@ bool TMorvelDriver::SetMorvelDevice(DispatchPtr device) {
 }
 
 uint32_t TMorvelDriver::GetBitmapHandle() {
-  return 0;
+  if (FDeviceImage != 0) return FDeviceImage;
+  // Without the generic picture there is no picture; a later call tries again.
+  std::optional<TBitmap> picture = TBitmap::Load(HostSystemFolder() + "Generic_Hard_Device.bmp");
+  if (!picture) return 0;
+  const std::string familyFile = GetFolder_Library() + "DeviceImages/" + GetFamilyName() + ".bmp";
+  if (std::optional<TBitmap> family = TBitmap::Load(familyFile)) {
+    // Offsets are half the differences, truncated toward zero.
+    picture->Draw(*family, (picture->Width - family->Width) / 2,
+                  (picture->Height - family->Height) / 2);
+  }
+  FDeviceImage = picture->CreateHandle();
+  return FDeviceImage;
 }
 
 void TMorvelDriver::CreateRackViewer() {}
@@ -533,7 +554,36 @@ bool TMorvelDriver::EPM_Download(const std::string& /*a*/, const std::string& fi
   return GetDeviceState() == eDeviceState_Programmed;
 }
 
+std::string TMorvelDriver::FindConstraintFile(const std::string& name) {
+  if (name.empty()) return {};
+  std::vector<std::string> candidates{name, PluginFolder() + "Library/Embedded/" + name};
+  if (DispatchPtr api = HostClientAPI()) {
+    candidates.push_back(
+        IncludeTrailingPathDelimiter(Call(api, dispid::clientapi::GetApplicationFolder).AsText()) +
+        name);
+    candidates.push_back(
+        IncludeTrailingPathDelimiter(Call(api, dispid::clientapi::GetInstallationFolder).AsText()) +
+        "Library/Embedded/" + name);
+  }
+  for (const std::string& path : candidates)
+    if (FileExists(path)) return path;
+  return {};
+}
+
 std::string TMorvelDriver::GetEmbeddedConstraintFile() {
+  if (!FCustomConstraintFile.empty()) {
+    std::string found = FindConstraintFile(FCustomConstraintFile);
+    if (!found.empty()) return found;
+  }
+  std::vector<std::string> names{GetDeviceName() + ".Constraint",
+                                 GetDeviceParameter("ProcessorDeviceName") + ".Constraint",
+                                 GetBaseName() + ".Constraint", GetFamilyName() + ".Constraint"};
+  std::string processor;
+  if (GetProcessorInformation(processor)) names.push_back(processor + ".Constraint");
+  for (const std::string& name : names) {
+    std::string found = FindConstraintFile(name);
+    if (!found.empty()) return found;
+  }
   return {};
 }
 

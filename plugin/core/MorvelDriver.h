@@ -329,6 +329,8 @@ class TMorvelDriver : public TAbstractMorvelDriver, public IDeviceMemoryAccess {
   virtual uint32_t GetProcessorRegisterAddress(int32_t /*index*/) { return 0; }
   virtual uint32_t GetAddressInstruction() { return 3; }
   virtual uint32_t GetDataInstruction() { return 4; }
+  // Processor information for the constraint-file search; the base has none.
+  virtual bool GetProcessorInformation(std::string& /*name*/) { return false; }
   virtual bool IsCPLD() { return false; }
   virtual bool IsFPGA() { return false; }
   virtual bool IsPROM() { return false; }
@@ -360,6 +362,8 @@ class TMorvelDriver : public TAbstractMorvelDriver, public IDeviceMemoryAccess {
   DispatchPtr GetJTagChannel();
   int32_t GetJTagDeviceIndex();
 
+  // The first existing path of the constraint-file search for a name; empty when none.
+  std::string FindConstraintFile(const std::string& name);
   bool RegisterInRange(int32_t index);
   uint32_t AccessRegister(const DispatchPtr& channel, int32_t index, bool write, uint32_t value);
   std::string AccessRegisterText(const DispatchPtr& channel, int32_t index, bool write,
@@ -371,6 +375,8 @@ class TMorvelDriver : public TAbstractMorvelDriver, public IDeviceMemoryAccess {
   }
 
   DispatchPtr FMorvelDevice;
+  uint32_t FDeviceImage = 0;       // shared bitmap handle, built on the first picture request
+  uint32_t FDeviceAboutImage = 0;  // no operation of this plug-in makes it
   DispatchPtr FCallBack;
   std::string FCustomConstraintFile;
   DispatchPtr FBuildFlow;

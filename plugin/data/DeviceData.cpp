@@ -3,6 +3,7 @@
 
 #include <unordered_map>
 
+#include "sdk/FamilyRegistry.h"
 #include "sdk/Strings.h"
 
 namespace morvel::stratix5 {
@@ -32,7 +33,7 @@ std::string TDeviceData::GetDeviceDescription() {
 }
 
 std::string TDeviceData::GetVendorName() {
-  return {};
+  return VendorOfFamily(GetFamilyName());
 }
 
 }  // namespace morvel::stratix5

@@ -3,7 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "PluginLibrary.h"
+#include "core/PluginLibrary.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/HostCall.h"
 

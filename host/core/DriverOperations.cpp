@@ -1,5 +1,5 @@
 // Formatting driver answers for the command line.
-#include "DriverOperations.h"
+#include "core/DriverOperations.h"
 
 #include <cstdio>
 

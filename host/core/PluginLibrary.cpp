@@ -1,5 +1,5 @@
 // Loading a plug-in file with the platform loader.
-#include "PluginLibrary.h"
+#include "core/PluginLibrary.h"
 
 #include <dlfcn.h>
 

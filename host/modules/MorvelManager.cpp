@@ -1,0 +1,4 @@
+// Host module MorvelManager: its entry points answer the host's objects.
+#include "modules/ModuleEntry.h"
+
+MORVEL_MODULE_ENTRY(GetDeviceManager)
