@@ -28,7 +28,7 @@ HostApp* HostApp::Current() {
   return gCurrent;
 }
 
-HostApp::HostApp(Options options) : FState(std::make_shared<HostState>()) {
+HostApp::HostApp(const Options& options) : FState(std::make_shared<HostState>()) {
   if (gCurrent != nullptr) throw std::logic_error("A process has one host");
   FState->InstallFolder =
       options.InstallFolder.empty() ? std::filesystem::path(ModuleFolder()) : options.InstallFolder;

@@ -24,7 +24,7 @@ class HostApp {
     bool Interactive = false;
   };
 
-  explicit HostApp(Options options);
+  explicit HostApp(const Options& options);
   HostApp(const HostApp&) = delete;
   HostApp& operator=(const HostApp&) = delete;
   // Unloads the plug-in before anything it may still hold goes away.

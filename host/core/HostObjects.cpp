@@ -261,7 +261,7 @@ const DispatchTable& THostProcessLauncher::Table() {
 }
 
 void THostProcessLauncher::RunProcess(const std::string& name, InOut<std::string> parameters,
-                                      DispatchPtr view) {
+                                      const DispatchPtr& view) {
   HostStatePtr s = State();
   std::string params = parameters.Get();
   s->Processes.push_back({name, params});

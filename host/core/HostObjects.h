@@ -105,7 +105,7 @@ class THostTimerManager : public THostObject {
 class THostProcessLauncher : public THostObject {
  public:
   using THostObject::THostObject;
-  void RunProcess(const std::string& name, InOut<std::string> parameters, DispatchPtr view);
+  void RunProcess(const std::string& name, InOut<std::string> parameters, const DispatchPtr& view);
   static const DispatchTable& Table();
   const DispatchTable& GetDispatchTable() const override { return Table(); }
 };

@@ -57,8 +57,9 @@ std::optional<TBitmap> TBitmap::Load(const std::string& path) {
   if (bits == 8) {
     if (colours == 0 || colours > 256) colours = 256;
     const size_t at = 14 + headerSize;
-    if (at + colours * 4 > offset) return std::nullopt;
-    for (uint32_t i = 0; i < colours; ++i) palette.push_back(U32(d, at + i * 4) & 0xFFFFFFu);
+    if (at + static_cast<size_t>(colours) * 4 > offset) return std::nullopt;
+    for (uint32_t i = 0; i < colours; ++i)
+      palette.push_back(U32(d, at + static_cast<size_t>(i) * 4) & 0xFFFFFFu);
   }
   TBitmap b;
   b.Width = width;

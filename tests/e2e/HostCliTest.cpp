@@ -3,9 +3,13 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+
 #include <sstream>
 #include <string>
 #include <vector>
+#include "support/TempDir.h"
 
 namespace {
 
@@ -15,8 +19,8 @@ struct HostRun {
 };
 
 // Runs the host with arguments; standard error goes along with standard output.
-HostRun RunHost(const std::string& args) {
-  const std::string command = std::string(MORVEL_HOST_EXE) + " " + args + " 2>&1";
+HostRun RunHost(const std::string& args, const std::string& exe = MORVEL_HOST_EXE) {
+  const std::string command = exe + " " + args + " 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   HostRun run{-1, {}};
   if (pipe == nullptr) return run;
@@ -77,7 +81,8 @@ TEST(HostCli, BadInputIsOneLineOnStandardErrorWithStatusTwo) {
 }
 
 TEST(HostCli, EveryCommandHasHelp) {
-  for (const char* args : {"--help", "devices --help", "info --help", "tour --help"}) {
+  for (const char* args : {"--help", "devices --help", "info --help", "tour --help",
+                           "supports --help", "picture --help"}) {
     SCOPED_TRACE(args);
     const HostRun run = RunHost(args);
     EXPECT_EQ(run.status, 0);
@@ -88,8 +93,70 @@ TEST(HostCli, EveryCommandHasHelp) {
 TEST(HostCli, DefaultRunIsATour) {
   const HostRun run = RunHost("");
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_NE(run.out.find("Drivers offered: 1337"), std::string::npos);
+  EXPECT_NE(run.out.find("1337 drivers offered"), std::string::npos);
   EXPECT_NE(run.out.find("GetDeviceName: "), std::string::npos);
+}
+
+// A copy of the staged installation that a test may damage.
+class CopiedInstallation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::filesystem::path(MORVEL_HOST_EXE).parent_path(), dir.Path(),
+                          std::filesystem::copy_options::recursive);
+  }
+  HostRun Run(const std::string& args) { return RunHost(args, (dir / "morvel-host").string()); }
+  morvel::testing::TempDir dir;
+};
+
+TEST(HostCli, InfoNamesTheVendorFromTheFamilyRegistry) {
+  const HostRun run = RunHost("info 0");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("GetVendorName: Altera\n"), std::string::npos);
+  EXPECT_NE(run.out.find("GetDeviceDescription: Altera Stratix5 5SEE9F45C2N\n"), std::string::npos);
+}
+
+TEST_F(CopiedInstallation, WithoutThePluginConfigurationTheDescriptionStartsWithABlank) {
+  std::filesystem::remove(dir / "Plugins/Device_Stratix5/MorvelConfig.ini");
+  const HostRun run = Run("info 0");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("GetDeviceDescription:  Stratix5 5SEE9F45C2N\n"), std::string::npos);
+}
+
+TEST_F(CopiedInstallation, PictureNeedsTheGenericPicture) {
+  const auto out = (dir / "device.bmp").string();
+  HostRun run = Run("picture 539 " + out);
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_TRUE(std::filesystem::exists(out));
+  std::filesystem::remove(dir / "System/Generic_Hard_Device.bmp");
+  run = Run("picture 539 " + out + "2");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("no device picture"), std::string::npos);
+}
+
+TEST_F(CopiedInstallation, ARegistryEntryWhoseFolderIsMissingIsSkipped) {
+  std::ofstream(dir / "System/PluginRegistry.ini")
+      << "[Gone]\nFolder=Plugins/Gone\nFile=Gone.MVL\n"
+         "[Device_Stratix5]\nFolder=Plugins/Device_Stratix5\nFile=Device_Stratix5.MVL\n";
+  const HostRun run = Run("--host-state supports 0 FPGA");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out.rfind("true\n", 0), 0u);
+  EXPECT_NE(run.out.find("Gone.MVL not found; entry skipped"), std::string::npos);
+}
+
+TEST(HostCli, SupportsAnswersTheFeatureQuery) {
+  struct Case {
+    const char* args;
+    const char* answer;
+  } cases[] = {{"supports 0 FPGA", "true\n"},
+               {"supports 0 cpld", "false\n"},
+               {"supports 0 'Action=PauseProcessor'", "false\n"},
+               {"supports 5SEE9F45C2N ResetDevice", "true\n"}};
+  for (const Case& c : cases) {
+    const HostRun run = RunHost(c.args);
+    EXPECT_EQ(run.status, 0) << c.args;
+    EXPECT_EQ(run.out, c.answer) << c.args;
+  }
+  EXPECT_EQ(RunHost("supports 0").status, 2);
 }
 
 }  // namespace
