@@ -10,6 +10,12 @@ class TDevice_Stratix5Driver : public TDeviceData {
   explicit TDevice_Stratix5Driver(TDeviceKind kind);
 
   std::string GetDownloadFileExtensions() override { return "RBF"; }
+
+  // Each asks the attached host device afresh for the channel and the chain index.
+  TDeviceState GetDeviceState() override;
+  int32_t ProgramDevice(const std::string& fileName) override;
+  bool ResetDevice() override;
+  uint32_t ReadUserCode() override;
 };
 
 }  // namespace morvel::stratix5

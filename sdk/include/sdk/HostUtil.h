@@ -77,11 +77,19 @@ class TProgressGuard {
   TProgressGuard& operator=(const TProgressGuard&) = delete;
   ~TProgressGuard() {
     try {
-      ProgressEnd();
+      End();
     } catch (...) {
       // The host may be gone; the error on its way out matters more.
     }
   }
+  void End() {
+    if (FEnded) return;
+    FEnded = true;
+    ProgressEnd();
+  }
+
+ private:
+  bool FEnded = false;
 };
 
 // Typed reach of the host's modules.
