@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sdk/DriverDispIds.h"
+#include "sdk/FlowDispIds.h"
 #include "sdk/HostCall.h"
 #include "sdk/HostDispIds.h"
 #include "sdk/IniFile.h"
@@ -597,6 +598,43 @@ int32_t THostDevice::GetDeviceState() {
 
 int32_t THostDevice::ProgramDevice(const std::string& fileName) {
   return FDriver ? Call(FDriver, id::driver::ProgramDevice, fileName).AsInt() : 0;
+}
+
+// ---- run display
+
+const DispatchTable& THostFlowRunner::Table() {
+  using C = THostFlowRunner;
+  static constexpr auto kEntries =
+      DispatchEntries(MORVEL_DISP(id::runner::RunStarted, C, RunStarted),
+                      MORVEL_DISP(id::runner::StageStarted, C, StageStarted),
+                      MORVEL_DISP(id::runner::AddSummaryItem, C, AddSummaryItem),
+                      MORVEL_DISP(id::runner::RunFinished, C, RunFinished));
+  static const DispatchTable table(kEntries, {"ProcessFlowRunner"}, &THostObject::Table());
+  return table;
+}
+
+void THostFlowRunner::Record(FlowEvent event) {
+  HostStatePtr s = State();
+  s->FlowEvents.push_back(event);
+  if (s->OnFlowEvent) s->OnFlowEvent(event);
+}
+
+void THostFlowRunner::RunStarted() {
+  Record({FlowEvent::RunStarted, {}, {}, {}, {}, {}});
+}
+
+void THostFlowRunner::StageStarted(const DispatchPtr& stage) {
+  const std::string name = stage ? Call(stage, id::flow::StageName).AsText() : std::string();
+  Record({FlowEvent::StageStarted, name, {}, {}, {}, {}});
+}
+
+void THostFlowRunner::AddSummaryItem(const std::string& category, const std::string& item,
+                                     const std::string& value, const std::string& source) {
+  Record({FlowEvent::SummaryItem, {}, category, item, value, source});
+}
+
+void THostFlowRunner::RunFinished() {
+  Record({FlowEvent::RunFinished, {}, {}, {}, {}, {}});
 }
 
 // ---- client

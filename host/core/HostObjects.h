@@ -290,6 +290,22 @@ class THostDevice : public THostObject {
   DispatchPtr FDriver;
 };
 
+// The run display the host passes to a flow's run entries.
+class THostFlowRunner : public THostObject {
+ public:
+  using THostObject::THostObject;
+  void RunStarted();
+  void StageStarted(const DispatchPtr& stage);
+  void AddSummaryItem(const std::string& category, const std::string& item,
+                      const std::string& value, const std::string& source);
+  void RunFinished();
+  static const DispatchTable& Table();
+  const DispatchTable& GetDispatchTable() const override { return Table(); }
+
+ private:
+  void Record(FlowEvent event);
+};
+
 class THostClient : public THostObject {
  public:
   explicit THostClient(const HostStatePtr& state);

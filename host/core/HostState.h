@@ -42,6 +42,16 @@ struct StatusCommand {
   std::string Text;
 };
 
+// What the run display saw: a run starting or finishing, a stage starting, a summary item.
+struct FlowEvent {
+  enum Kind { RunStarted, StageStarted, SummaryItem, RunFinished } What = RunStarted;
+  std::string Stage;     // the stage's name, for StageStarted
+  std::string Category;  // the four texts of a summary item
+  std::string Item;
+  std::string Value;
+  std::string Source;
+};
+
 struct RegistryItem {
   std::filesystem::path Folder;
   std::string File;
@@ -106,6 +116,8 @@ struct HostState {
       ProcessActions;
   // Called for every progress command, so a terminal can draw a bar.
   std::function<void(const StatusCommand&)> OnProgress;
+  std::vector<FlowEvent> FlowEvents;
+  std::function<void(const FlowEvent&)> OnFlowEvent;
   // Called for every dialog, so the command line can print it as it happens.
   std::function<void(const DialogRecord&)> OnDialog;
   // Resolves a device name to the device-information object of a loaded plug-in.

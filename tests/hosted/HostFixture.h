@@ -19,8 +19,17 @@ class HostFixture : public ::testing::Test {
   void SetUp() override { StartHost(); }
   void TearDown() override { StopHost(); }
 
+  // With modules, the host modules of the staged installation are copied in and loaded, so
+  // the plug-in code finds the workspace and the device manager.
   void StartHost(bool loadModules = false) {
     std::filesystem::create_directories(dir.Path() / "System");
+    if (loadModules) {
+      const auto stage = std::filesystem::path(MORVEL_HOST_EXE).parent_path();
+      for (const char* module : {"WorkspaceManager.DLL", "FPGAFlow.DLL", "IntegratedLibrary.dll",
+                                 "EditVHDL.DLL", "System/MorvelManager.dll"})
+        std::filesystem::copy_file(stage / module, dir.Path() / module,
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
     host = std::make_unique<host::HostApp>(host::HostApp::Options{dir.Path(), loadModules, false});
     SetHostClientForTesting(host->Client());
     ResetFamilyRegistryForTesting();
