@@ -223,10 +223,10 @@ void HostApp::PrintState(FILE* out) const {
   std::fprintf(out, "Progress commands: %zu\n", s.ProgressCommands.size());
   std::fprintf(out, "Option storage:\n");
   if (s.WorkspaceOptions.Entries().empty()) std::fprintf(out, "  (empty)\n");
-  for (const auto& [key, value] : s.WorkspaceOptions.Entries()) {
-    const size_t nl = key.find('\n');
-    std::fprintf(out, "  [%s] %s = %s\n", key.substr(0, nl).c_str(), key.substr(nl + 1).c_str(),
-                 value.c_str());
+  for (const auto& [key, entry] : s.WorkspaceOptions.Entries()) {
+    (void)key;
+    std::fprintf(out, "  [%s] %s = %s\n", entry.Section.c_str(), entry.Name.c_str(),
+                 entry.Value.c_str());
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/ProjectFile.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/FlowDispIds.h"
 #include "sdk/HostCall.h"
@@ -25,12 +26,13 @@ std::string OptionStorage::Key(const std::string& section, const std::string& na
 std::string OptionStorage::Read(const std::string& section, const std::string& name,
                                 const std::string& fallback) const {
   const auto it = FEntries.find(Key(section, name));
-  return it == FEntries.end() ? fallback : it->second;
+  return it == FEntries.end() ? fallback : it->second.Value;
 }
 
 void OptionStorage::Write(const std::string& section, const std::string& name,
                           const std::string& value) {
-  FEntries[Key(section, name)] = value;
+  const auto [it, added] = FEntries.try_emplace(Key(section, name), Entry{section, name, value});
+  if (!added) it->second.Value = value;
 }
 
 void OptionStorage::Remove(const std::string& section, const std::string& name) {
@@ -420,6 +422,48 @@ DispatchPtr THostProject::GetDocument(int32_t index) {
 
 void THostProject::AddDocument(const std::filesystem::path& path) {
   FDocuments.push_back(MakeHostObject<THostDocument>(State(), path));
+  Save();
+}
+
+void THostProject::WriteOption(const std::string& section, const std::string& name,
+                               const std::string& value) {
+  Options.Write(section, name, value);
+  Save();
+}
+
+void THostProject::RemoveOption(const std::string& section, const std::string& name) {
+  Options.Remove(section, name);
+  Save();
+}
+
+ComPtr<THostProject> THostProject::Load(const HostStatePtr& state,
+                                        const std::filesystem::path& file) {
+  const ProjectData data = LoadProjectFile(file);
+  ComPtr<THostProject> project = MakeHostObject<THostProject>(state, data.File);
+  project->Synthesizer = data.Synthesizer;
+  project->OutputPath = data.OutputPath;
+  project->UserID = data.UserID;
+  for (const auto& document : data.Documents)
+    project->FDocuments.push_back(MakeHostObject<THostDocument>(state, document));
+  for (const auto& [section, name, value] : data.Options)
+    project->Options.Write(section, name, value);
+  project->FBacked = true;
+  return project;
+}
+
+void THostProject::Save() {
+  if (!FBacked) return;
+  ProjectData data;
+  data.File = FPath;
+  data.Synthesizer = Synthesizer;
+  data.OutputPath = OutputPath;
+  data.UserID = UserID;
+  for (const auto& d : FDocuments) data.Documents.push_back(d->Path());
+  for (const auto& [key, entry] : Options.Entries()) {
+    (void)key;
+    data.Options.emplace_back(entry.Section, entry.Name, entry.Value);
+  }
+  SaveProjectFile(data);
 }
 
 const DispatchTable& THostWorkspace::Table() {
@@ -494,6 +538,15 @@ void THostWorkspace::WriteOption(const std::string& section, const std::string& 
 }
 void THostWorkspace::RemoveOption(const std::string& section, const std::string& name) {
   State()->WorkspaceOptions.Remove(section, name);
+}
+
+ComPtr<THostProject> THostWorkspace::OpenProject(const std::filesystem::path& file) {
+  const auto absolute = std::filesystem::absolute(file).lexically_normal();
+  for (const auto& p : FProjects)
+    if (SamePath(p->Path(), absolute.string())) return p;
+  FProjects.push_back(THostProject::Load(State(), absolute));
+  FFocused = FProjects.size() - 1;
+  return FProjects.back();
 }
 
 ComPtr<THostProject> THostWorkspace::AddProject(const std::filesystem::path& path) {

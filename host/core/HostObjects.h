@@ -184,15 +184,15 @@ class THostProject : public THostObject {
                          const std::string& fallback) {
     return Options.Read(section, name, fallback);
   }
-  void WriteOption(const std::string& section, const std::string& name, const std::string& value) {
-    Options.Write(section, name, value);
-  }
-  void RemoveOption(const std::string& section, const std::string& name) {
-    Options.Remove(section, name);
-  }
+  void WriteOption(const std::string& section, const std::string& name, const std::string& value);
+  void RemoveOption(const std::string& section, const std::string& name);
 
   const std::filesystem::path& Path() const { return FPath; }
   void AddDocument(const std::filesystem::path& path);
+  // A project read from its project file; changes to its options are saved back at once.
+  static ComPtr<THostProject> Load(const HostStatePtr& state, const std::filesystem::path& file);
+  // Writes the project file (projects made in memory have none).
+  void Save();
   const std::vector<ComPtr<THostDocument>>& Documents() const { return FDocuments; }
   static const DispatchTable& Table();
   const DispatchTable& GetDispatchTable() const override { return Table(); }
@@ -206,6 +206,7 @@ class THostProject : public THostObject {
  private:
   std::filesystem::path FPath;
   std::vector<ComPtr<THostDocument>> FDocuments;
+  bool FBacked = false;
 };
 
 class THostWorkspace : public THostObject {
@@ -226,6 +227,9 @@ class THostWorkspace : public THostObject {
   void RemoveOption(const std::string& section, const std::string& name);
 
   ComPtr<THostProject> AddProject(const std::filesystem::path& path);
+  // Opens the project file (or answers the project already open from it); raises
+  // ProjectFileError for a missing or damaged file.
+  ComPtr<THostProject> OpenProject(const std::filesystem::path& file);
   const std::vector<ComPtr<THostProject>>& Projects() const { return FProjects; }
   static const DispatchTable& Table();
   const DispatchTable& GetDispatchTable() const override { return Table(); }

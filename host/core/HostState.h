@@ -66,18 +66,24 @@ struct TimerRecord {
   std::chrono::steady_clock::time_point Due;
 };
 
-// Option storage: section and name (compared without regard to case) to value.
+// Option storage: section and name (compared without regard to case) to value; the names keep
+// the case they were first written with.
 class OptionStorage {
  public:
+  struct Entry {
+    std::string Section;
+    std::string Name;
+    std::string Value;
+  };
   std::string Read(const std::string& section, const std::string& name,
                    const std::string& fallback) const;
   void Write(const std::string& section, const std::string& name, const std::string& value);
   void Remove(const std::string& section, const std::string& name);
-  const std::map<std::string, std::string>& Entries() const { return FEntries; }
+  const std::map<std::string, Entry>& Entries() const { return FEntries; }
 
  private:
   static std::string Key(const std::string& section, const std::string& name);
-  std::map<std::string, std::string> FEntries;  // "SECTION\nNAME" -> value
+  std::map<std::string, Entry> FEntries;  // "SECTION\nNAME" -> entry
 };
 
 // The JTAG chain position of a host device, as the host models it until a channel exists.
