@@ -146,7 +146,7 @@ void RemoteBitbangClient::Receive(size_t left) {
       FDue.pop_front();
       if (kind == Answer::Pins)
         FTdoSample = c == '1';
-      else if (FCaptureTo != nullptr)
+      else if (kind == Answer::Capture && FCaptureTo != nullptr)
         FCaptureTo->push_back(c == '1' ? 1 : 0);
     }
   }
@@ -169,6 +169,9 @@ bool RemoteBitbangClient::GetTDO() {
 }
 
 void RemoteBitbangClient::Flush() {
+  // An answer comes only after the server has worked through every byte before it.
+  CheckUsable();
+  Expect(Answer::Sync);
   Receive(0);
 }
 

@@ -45,7 +45,7 @@ class RemoteBitbangClient final : public JtagCable {
   void RunCycles(std::span<const uint8_t> cycles, std::vector<uint8_t>* tdo) override;
 
  private:
-  enum class Answer : uint8_t { Pins, Capture };
+  enum class Answer : uint8_t { Pins, Capture, Sync };
 
   void Put(char byte) {
     FOut.push_back(byte);

@@ -154,6 +154,7 @@ SimulatedChain::SimulatedChain(const std::vector<DeviceSpec>& devices) {
     FLayout.push_back(std::move(p));
   }
   FState = TapState::Reset;
+  ChooseDrMode();
 }
 
 void SimulatedChain::OtherEdge(bool tms, bool tdi) {
@@ -161,7 +162,10 @@ void SimulatedChain::OtherEdge(bool tms, bool tdi) {
   if (FTrst) return;
   switch (FState) {
     case TapState::DrCapture:
-      for (size_t i = 0; i < FCount; ++i) FDevices[i].CaptureDr();
+      if (FLineMode)
+        FLine = 0;
+      else
+        for (size_t i = 0; i < FCount; ++i) FDevices[i].CaptureDr();
       break;
     case TapState::IrCapture:
       for (size_t i = 0; i < FCount; ++i) FDevices[i].CaptureIr();
@@ -190,6 +194,7 @@ void SimulatedChain::Enter(TapState next) {
   if (next == TapState::Reset) {
     for (size_t i = 0; i < FCount; ++i) FDevices[i].TestLogicReset();
     FStartupWatch = false;
+    ChooseDrMode();
   } else if (next == TapState::IrUpdate) {
     bool any = false;
     for (size_t i = 0; i < FCount; ++i) {
@@ -197,13 +202,29 @@ void SimulatedChain::Enter(TapState next) {
       any = any || FDevices[i].FStartupArmed;
     }
     FStartupWatch = any;
+    ChooseDrMode();
+  }
+}
+
+void SimulatedChain::ChooseDrMode() {
+  FLineMode = FCount < 64;
+  FLineSink = nullptr;
+  FLine = 0;
+  for (size_t i = 0; i < FCount && FLineMode; ++i) {
+    const SimulatedDevice& d = FDevices[i];
+    if (d.FDr->Length() != 1) FLineMode = false;
+    if (d.FSink == nullptr) continue;
+    if (FLineSink != nullptr) FLineMode = false;
+    FLineSink = d.FSink;
+    FLineSinkAt = static_cast<unsigned>(i);
   }
 }
 
 bool SimulatedChain::Tdo() const {
   if (FDrivenTck) return FTdoLatched;
   // TDO drives only in the shift states; elsewhere the line's pull-up reads 1.
-  if (FState == TapState::DrShift) return FDevices[FCount - 1].DrOut();
+  if (FState == TapState::DrShift)
+    return FLineMode ? ((FLine >> (FCount - 1)) & 1) != 0 : FDevices[FCount - 1].DrOut();
   if (FState == TapState::IrShift) return FDevices[FCount - 1].IrOut();
   return true;
 }
@@ -221,6 +242,7 @@ void SimulatedChain::PowerCycle() {
   FTdoLatched = FTdoSample = true;
   FTrst = false;
   FStartupWatch = false;
+  ChooseDrMode();
 }
 
 void SimulatedChain::RunCycles(std::span<const uint8_t> cycles, std::vector<uint8_t>* tdo) {

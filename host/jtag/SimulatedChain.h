@@ -174,9 +174,15 @@ class SimulatedChain final : public JtagCable {
   void RisingEdge(bool tms, bool tdi) {
     // Data shifting is the hot path of programming: kept inline and free of calls.
     if (FState == TapState::DrShift) {
-      bool bit = tdi;
-      for (size_t i = 0; i < FCount; ++i) bit = FDevices[i].ShiftDr(bit);
-      FTdoLatched = bit;
+      if (FLineMode) {
+        FLine = (FLine << 1) | static_cast<uint64_t>(tdi);
+        FTdoLatched = ((FLine >> FCount) & 1) != 0;
+        if (FLineSink != nullptr) FLineSink->Bit(((FLine >> FLineSinkAt) & 1) != 0);
+      } else {
+        bool bit = tdi;
+        for (size_t i = 0; i < FCount; ++i) bit = FDevices[i].ShiftDr(bit);
+        FTdoLatched = bit;
+      }
       if (tms) Enter(TapState::DrExit1);
       return;
     }
@@ -184,6 +190,7 @@ class SimulatedChain final : public JtagCable {
   }
   void OtherEdge(bool tms, bool tdi);
   void Enter(TapState next);
+  void ChooseDrMode();
 
   std::unique_ptr<SimulatedDevice[]> FDevices;
   size_t FCount = 0;
@@ -193,6 +200,14 @@ class SimulatedChain final : public JtagCable {
   bool FTdoSample = true;
   bool FTrst = false;
   bool FStartupWatch = false;
+  // While every device has a one-bit data register selected (BYPASS, or configuration with
+  // at most one device taking a stream) the data path is a delay line: bit k holds device k's
+  // register after the edge, and the stream device takes its bit from there. Data registers
+  // are captured before every shift, so nothing of the line needs to go back to the devices.
+  bool FLineMode = false;
+  uint64_t FLine = 0;
+  ConfigStreamSink* FLineSink = nullptr;
+  unsigned FLineSinkAt = 0;
 };
 
 }  // namespace morvel::host::jtag
