@@ -1,15 +1,16 @@
 // The JTAG chain commands: list what a chain holds (simulated or behind a remote bit-bang
 // server) and serve the simulated chain by remote bit-bang; and the global chain options.
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "Session.h"
 #include "cli/Cli.h"
-#include "jtag/ChainSpec.h"
-#include "jtag/RemoteBitbangClient.h"
+#include "jtag/ChainFactory.h"
 #include "jtag/RemoteBitbangServer.h"
-#include "jtag/SimulatedChain.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/HostCall.h"
 #include "sdk/Strings.h"
@@ -18,7 +19,6 @@ namespace morvel::host {
 namespace {
 
 using jtag::ChainLayout;
-using jtag::DeviceSpec;
 
 const GlobalOptionRegistration kChainOption(
     {"chain", "SPEC", "the simulated JTAG chain: device names, generic:N (see chain --help)"});
@@ -70,15 +70,25 @@ class DeviceCatalogue {
   std::vector<jtag::ResolvedDevice> FDevices;
 };
 
-std::vector<DeviceSpec> ChainFromOptions(CommandContext& ctx, const DeviceCatalogue& catalogue) {
-  const std::string text = ctx.Get("chain", std::string(jtag::kBuiltInChain));
+jtag::ChainSource SourceFromOptions(CommandContext& ctx, const DeviceCatalogue& catalogue) {
+  jtag::ChainSource source;
+  if (ctx.Has("chain")) source.Spec = ctx.Get("chain");
+  if (ctx.Has("remote")) source.Remote = ctx.Get("remote");
+  source.Resolve = [&catalogue](std::string_view name) { return catalogue.ByName(name); };
+  source.Lookup = [&catalogue](uint32_t idcode) { return catalogue.ByIdCode(idcode); };
+  return source;
+}
+
+// Bad option values are usage errors; a server that cannot be reached or a chain that does not
+// match its description are failures (JtagError passes).
+template <class F>
+auto WithUsageErrors(F&& build) {
   try {
-    std::vector<DeviceSpec> specs =
-        jtag::ParseChainSpec(text, [&](std::string_view name) { return catalogue.ByName(name); });
-    jtag::SimulatedChain check(specs);  // the devices' own construction rules
-    return specs;
+    return build();
   } catch (const jtag::ChainSpecError& e) {
     throw UsageError(std::string("--chain: ") + e.what());
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(std::string("--remote: ") + e.what());
   }
 }
 
@@ -103,54 +113,20 @@ const char* Plural(size_t n) {
   return n == 1 ? "" : "s";
 }
 
-int ShowRemoteChain(CommandContext& ctx) {
-  jtag::HostPort server;
-  try {
-    server = jtag::ParseHostPort(ctx.Get("remote"));
-  } catch (const std::invalid_argument& e) {
-    throw UsageError(std::string("--remote: ") + e.what());
-  }
-  const DeviceCatalogue catalogue(ctx.GetSession().Plugin());
-  std::optional<std::vector<DeviceSpec>> described;
-  if (ctx.Has("chain")) described = ChainFromOptions(ctx, catalogue);
-
-  jtag::RemoteBitbangClient client(server);
-  ChainLayout layout =
-      jtag::DiscoverChain(client, [&](uint32_t idcode) { return catalogue.ByIdCode(idcode); });
-  if (described) {
-    // The description names the devices; the scan must agree with it.
-    if (described->size() != layout.size())
-      throw std::runtime_error("the remote chain holds " + std::to_string(layout.size()) +
-                               " device" + Plural(layout.size()) + ", --chain describes " +
-                               std::to_string(described->size()));
-    for (size_t i = 0; i < layout.size(); ++i) {
-      const DeviceSpec& d = (*described)[i];
-      const std::optional<uint32_t> id =
-          d.Kind == jtag::DeviceKind::StratixV ? std::optional<uint32_t>(d.IdCode) : std::nullopt;
-      if (id != layout[i].IdCode || d.IrLength != layout[i].IrLength)
-        throw std::runtime_error("device " + std::to_string(i) +
-                                 " of the remote chain has IDCODE " + IdCodeText(layout[i].IdCode) +
-                                 " and IR length " + std::to_string(layout[i].IrLength) +
-                                 ", --chain says " + d.Name + " with " + IdCodeText(id) + " and " +
-                                 std::to_string(d.IrLength));
-      layout[i].Name = d.Name;
-    }
-  }
-  std::printf("JTAG chain at %s: %zu device%s found by scanning IDCODEs, index 0 nearest TDI\n",
-              server.ToString().c_str(), layout.size(), Plural(layout.size()));
-  PrintLayout(layout);
-  return kExitOk;
-}
-
 int RunChain(CommandContext& ctx) {
   ctx.ExpectArgs(0, 0, "chain takes no arguments");
-  if (ctx.Has("remote")) return ShowRemoteChain(ctx);
   const DeviceCatalogue catalogue(ctx.GetSession().Plugin());
-  const jtag::SimulatedChain chain(ChainFromOptions(ctx, catalogue));
-  std::printf("Simulated JTAG chain%s: %zu device%s, index 0 nearest TDI\n",
-              ctx.Has("chain") ? "" : " (the built-in board)", chain.DeviceCount(),
-              Plural(chain.DeviceCount()));
-  PrintLayout(chain.Layout());
+  const jtag::ChainSource source = SourceFromOptions(ctx, catalogue);
+  const std::unique_ptr<jtag::JtagCable> cable =
+      WithUsageErrors([&] { return jtag::OpenChain(source); });
+  const size_t count = cable->DeviceCount();
+  if (source.Remote)
+    std::printf("JTAG chain at %s: %zu device%s found by scanning IDCODEs, index 0 nearest TDI\n",
+                source.Remote->c_str(), count, Plural(count));
+  else
+    std::printf("Simulated JTAG chain%s: %zu device%s, index 0 nearest TDI\n",
+                source.Spec ? "" : " (the built-in board)", count, Plural(count));
+  PrintLayout(cable->Layout());
   return kExitOk;
 }
 
@@ -196,15 +172,17 @@ int RunServeChain(CommandContext& ctx) {
     throw UsageError(std::string("--port: ") + e.what());
   }
   const DeviceCatalogue catalogue(ctx.GetSession().Plugin());
-  jtag::SimulatedChain chain(ChainFromOptions(ctx, catalogue));
-  jtag::RemoteBitbangServer server(chain, port);
+  const jtag::ChainSource source = SourceFromOptions(ctx, catalogue);
+  const std::unique_ptr<jtag::SimulatedChain> chain =
+      WithUsageErrors([&] { return jtag::BuildSimulatedChain(source.Spec, source.Resolve); });
+  jtag::RemoteBitbangServer server(*chain, port);
   server.OnEvent = [](std::string_view line) {
     std::printf("%.*s\n", static_cast<int>(line.size()), line.data());
     std::fflush(stdout);
   };
   std::printf("Serving the simulated JTAG chain by remote bit-bang on %s\n",
               server.Endpoint().ToString().c_str());
-  PrintLayout(chain.Layout());
+  PrintLayout(chain->Layout());
   std::printf("Press Ctrl-C to stop.\n");
   std::fflush(stdout);
   {

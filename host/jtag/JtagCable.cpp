@@ -42,6 +42,9 @@ void JtagCable::Run(std::span<const uint8_t> cycles, std::vector<uint8_t>* tdo) 
 }
 
 void JtagCable::CheckIndex(size_t index) const {
+  if (FLayout.empty())
+    throw std::invalid_argument(
+        "the devices of this chain are not known: describe the chain or discover it first");
   if (index >= FLayout.size())
     throw std::invalid_argument("device index " + std::to_string(index) +
                                 " is outside the chain of " + std::to_string(FLayout.size()) +

@@ -121,7 +121,7 @@ void RemoteBitbangClient::Receive(size_t left) {
     const int ready = ::poll(&p, 1, static_cast<int>(FTimeout.count()));
     if (ready == 0)
       Fail("no answer within " + Seconds(FTimeout) + " (" + std::to_string(FDue.size()) +
-           " TDO answers due)");
+           " TDO answers due; a server busy with another client answers none)");
     if (ready < 0) {
       if (errno == EINTR) continue;
       Fail("poll failed: " + ErrnoText(errno));

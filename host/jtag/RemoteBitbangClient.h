@@ -62,7 +62,7 @@ class RemoteBitbangClient final : public JtagCable {
   [[noreturn]] void Fail(const std::string& what);
   void CheckUsable() const;
 
-  static constexpr size_t kSendBlock = 64 * 1024;
+  static constexpr size_t kSendBlock = size_t{64} * 1024;
   // Answers that may be due at once: far less than a socket buffer, so that neither side
   // blocks writing while the other blocks writing too.
   static constexpr size_t kMaxDue = 4096;

@@ -18,7 +18,7 @@ namespace morvel::host::jtag {
 
 namespace {
 
-constexpr size_t kBlockBytes = 64 * 1024;
+constexpr size_t kBlockBytes = size_t{64} * 1024;
 
 std::string PeerName(const sockaddr_storage& peer) {
   char host[NI_MAXHOST] = "?";

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -57,6 +55,7 @@ class ServeChain {
     std::vector<std::string> args = {MORVEL_HOST_EXE, "serve-chain", "--port", "0"};
     if (!chain.empty()) args.insert(args.end(), {"--chain", chain});
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
@@ -180,7 +179,9 @@ TEST(ChainCli, RemoteChainListsWhatTheServerHolds) {
       std::regex_match(Lines(run.Out)[2], std::regex(" +0  5SGXEA7N2F45C2N +0x029030DD +10")));
   run = Host("chain " + remote + " --chain 5SGSMD5K2F40C2N,generic:8,5SGXEA7N2F45C2N");
   EXPECT_EQ(run.Status, 1);
-  EXPECT_NE(run.Out.find("device 0 of the remote chain has IDCODE 0x029030DD"), std::string::npos)
+  EXPECT_NE(run.Out.find("device 0 of the chain at 127.0.0.1:" + server.Port() +
+                         " has IDCODE 0x029030DD"),
+            std::string::npos)
       << run.Out;
 
   EXPECT_EQ(server.Stop(), 0) << server.Output();

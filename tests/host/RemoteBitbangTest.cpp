@@ -53,11 +53,12 @@ class FakeServer {
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof a;
-    ::bind(FListen.Get(), reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(FListen.Get(), 1);
-    ::getsockname(FListen.Get(), reinterpret_cast<sockaddr*>(&a), &length);
+    if (::bind(FListen.Get(), reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(FListen.Get(), 1) != 0 ||
+        ::getsockname(FListen.Get(), reinterpret_cast<sockaddr*>(&a), &length) != 0)
+      throw std::runtime_error("the fake server cannot listen");
     FEndpoint = HostPort{"127.0.0.1", ntohs(a.sin_port)};
-    FThread = std::thread([this, behaviour] {
+    FThread = std::thread([this, behaviour = std::move(behaviour)] {
       const FileDescriptor client(::accept(FListen.Get(), nullptr, nullptr));
       if (client) behaviour(client.Get());
     });
