@@ -23,8 +23,6 @@
 
 #include "sdk/Strings.h"
 
-extern char** environ;
-
 namespace morvel {
 
 TConsoleLineAssembler::TConsoleLineAssembler(TOutputLineEvent AOnNewLine,
@@ -346,9 +344,11 @@ uint32_t TConsoleAppWrapper::Execute(int ATimeoutSeconds, bool AResetTimeoutOnOu
                            POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (std::string& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
   std::vector<char*> envp;
+  envp.reserve(environment.size() + 1);
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
@@ -367,7 +367,17 @@ uint32_t TConsoleAppWrapper::Execute(int ATimeoutSeconds, bool AResetTimeoutOnOu
   }
   FPidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
 
-  TConsoleLineAssembler lines(FOnNewLine, FOnUpdateLine, FProcessMessages);
+  // The creator's callbacks themselves, not copies, in case they keep state.
+  TConsoleLineAssembler lines(
+      [this](const std::string& line) {
+        if (FOnNewLine) FOnNewLine(line);
+      },
+      [this](const std::string& line) {
+        if (FOnUpdateLine) FOnUpdateLine(line);
+      },
+      [this] {
+        if (FProcessMessages) FProcessMessages();
+      });
   int64_t ticks = 0;
   uint64_t linesSeen = 0;
   // As a real number, so that the largest time-out does not overflow.
@@ -447,7 +457,6 @@ uint32_t TConsoleAppWrapper::Execute(int ATimeoutSeconds, bool AResetTimeoutOnOu
   passOn();
   const uint32_t exitCode = FAborted ? kAbortExitCode : FExitCode;
   lines.Finish();
-  passOn();
   return exitCode;
 }
 

@@ -203,9 +203,15 @@ class ConsoleRun : public ::testing::Test {
           if (onNewLine) onNewLine(*self, l);
         },
         [&](const std::string& l) { events.push_back(Update(l)); }, true,
-        [&] {
+        [&, start = std::chrono::steady_clock::now(), stopped = false]() mutable {
           ++pumps;
           if (onPump) onPump(*self);
+          // A broken time-out or stop must fail the test, not hang it.
+          if (!stopped && std::chrono::steady_clock::now() - start > std::chrono::seconds(30)) {
+            stopped = true;
+            ADD_FAILURE() << "still running after 30 s";
+            self->Abort();
+          }
         });
     self = &w;
     const uint32_t code = w.Execute(o.timeoutSeconds, o.resetOnOutput, o.outputHandle);
@@ -426,16 +432,16 @@ TEST_F(ConsoleRun, TimeOutEndsTheTool) {
 }
 
 TEST_F(ConsoleRun, OutputRestartsTheTimeOutWhenAsked) {
-  // Six lines 200 ms apart outlast a time-out of one second, but no gap between them does.
+  // Ten lines 200 ms apart outlast a time-out of one second, but no gap between them does.
   TOptions o;
   o.timeoutSeconds = 1;
   o.resetOnOutput = true;
-  EXPECT_EQ(Run("every:200:6", o), 0u);
-  EXPECT_EQ(NewLines().size(), 7u);
+  EXPECT_EQ(Run("every:200:10", o), 0u);
+  EXPECT_EQ(NewLines().size(), 11u);
   events.clear();
   o.resetOnOutput = false;
-  EXPECT_EQ(Run("every:200:6", o), TConsoleAppWrapper::kAbortExitCode);
-  EXPECT_LT(NewLines().size(), 7u);
+  EXPECT_EQ(Run("every:200:10", o), TConsoleAppWrapper::kAbortExitCode);
+  EXPECT_LT(NewLines().size(), 11u);
 }
 
 TEST_F(ConsoleRun, TerminateAsksPolitelyFirst) {

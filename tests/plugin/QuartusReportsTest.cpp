@@ -86,7 +86,7 @@ class ReportFile : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(FFolder); }
 
   std::string Write(const std::string& name, const std::string& content) {
-    const std::string path = (FFolder / name).string();
+    std::string path = (FFolder / name).string();
     std::ofstream(path, std::ios::binary) << content;
     return path;
   }
