@@ -239,7 +239,9 @@ void FitterSummary(const std::string& reportPath, const TSummaryItemSink& sink) 
     // into brackets so that the value reads and lines up as in the two-column table.
     if (const size_t third = value.find('='); third != std::string::npos) {
       const std::string percent = Trim(std::string_view(value).substr(third + 1));
-      value = " " + Trim(std::string_view(value).substr(0, third));
+      const std::string usage = Trim(std::string_view(value).substr(0, third));
+      value.assign(1, ' ');
+      value += usage;
       if (!percent.empty()) value += " (" + percent + ")";
     }
     sink(kFitterSummaryCategory, name, LayOutUsage(value), reportPath);

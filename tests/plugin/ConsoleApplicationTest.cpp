@@ -169,6 +169,22 @@ TEST(ConsoleAppWrapper, ParametersSplitByShellQuotingWithoutExpansion) {
 
 const std::string kChild = MORVEL_CONSOLE_CHILD;
 
+bool Alive(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return false;
+  const size_t close = text.rfind(')');
+  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' &&
+         text[close + 2] != 'X';
+}
+
+// Killing is asynchronous; a process is given a few seconds to disappear.
+bool Gone(pid_t pid) {
+  for (int i = 0; i < 500 && Alive(pid); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return !Alive(pid);
+}
+
 // Runs the helper program and records what the runner passes on.
 class ConsoleRun : public ::testing::Test {
  protected:
@@ -179,7 +195,8 @@ class ConsoleRun : public ::testing::Test {
     fs::create_directories(FFolder);
   }
   void TearDown() override {
-    for (const pid_t pid : FLeftOver) ::kill(pid, SIGKILL);
+    for (const pid_t pid : FLeftOver)
+      if (Alive(pid)) ::kill(pid, SIGKILL);
     fs::remove_all(FFolder);
   }
 
@@ -228,6 +245,11 @@ class ConsoleRun : public ::testing::Test {
 
   // Processes that the test started and that may outlive it.
   void LeftOver(pid_t pid) { FLeftOver.push_back(pid); }
+  void ExpectGone(pid_t pid) {
+    if (Gone(pid)) return;
+    ADD_FAILURE() << "process " << pid << " still runs";
+    LeftOver(pid);
+  }
 
   std::vector<TEvent> events;
   std::vector<pid_t> children;
@@ -239,22 +261,6 @@ class ConsoleRun : public ::testing::Test {
  private:
   std::vector<pid_t> FLeftOver;
 };
-
-bool Alive(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return false;
-  const size_t close = text.rfind(')');
-  return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' &&
-         text[close + 2] != 'X';
-}
-
-// Killing is asynchronous; a process is given a few seconds to disappear.
-bool Gone(pid_t pid) {
-  for (int i = 0; i < 500 && Alive(pid); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return !Alive(pid);
-}
 
 TEST_F(ConsoleRun, PassesStdoutAndStderrLinesInOrderAndReturnsTheExitCode) {
   EXPECT_EQ(Run("out:first err:second out:third stdin exit:4"), 4u);
@@ -402,10 +408,7 @@ TEST_F(ConsoleRun, AbortEndsEveryProcessTheToolStarted) {
   };
   EXPECT_EQ(Run("fork-sleep fork-sleep out:ready forever"), TConsoleAppWrapper::kAbortExitCode);
   ASSERT_EQ(children.size(), 2u);
-  for (const pid_t child : children) {
-    LeftOver(child);
-    EXPECT_TRUE(Gone(child)) << child;
-  }
+  for (const pid_t child : children) ExpectGone(child);
   EXPECT_FALSE(Alive(tool));
 }
 
@@ -427,8 +430,7 @@ TEST_F(ConsoleRun, TimeOutEndsTheTool) {
   EXPECT_EQ(Run("fork-sleep forever", o), TConsoleAppWrapper::kAbortExitCode);
   EXPECT_GE(pumps, 1);
   ASSERT_EQ(children.size(), 1u);
-  LeftOver(children[0]);
-  EXPECT_TRUE(Gone(children[0]));
+  ExpectGone(children[0]);
 }
 
 TEST_F(ConsoleRun, OutputRestartsTheTimeOutWhenAsked) {
@@ -475,8 +477,7 @@ TEST_F(ConsoleRun, ErrorInACallbackEndsTheTool) {
   };
   EXPECT_THROW(Run("fork-sleep out:ready forever"), std::runtime_error);
   ASSERT_EQ(children.size(), 1u);
-  LeftOver(children[0]);
-  EXPECT_TRUE(Gone(children[0]));
+  ExpectGone(children[0]);
   EXPECT_FALSE(Alive(tool));
 }
 
