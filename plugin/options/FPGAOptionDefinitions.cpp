@@ -26,12 +26,19 @@ std::string AttributeOf(const pugi::xml_node& node, const char* name) {
   return {};
 }
 
+// Iterative, so that a deeply nested file cannot exhaust the stack.
 void CollectText(const pugi::xml_node& node, std::string& text) {
-  for (const pugi::xml_node& child : node.children()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-      text += child.value();
-    else if (child.type() == pugi::node_element)
-      CollectText(child, text);
+  pugi::xml_node current = node.first_child();
+  while (current) {
+    if (current.type() == pugi::node_pcdata || current.type() == pugi::node_cdata)
+      text += current.value();
+    if (current.type() == pugi::node_element && current.first_child()) {
+      current = current.first_child();
+      continue;
+    }
+    while (current != node && !current.next_sibling()) current = current.parent();
+    if (current == node) break;
+    current = current.next_sibling();
   }
 }
 

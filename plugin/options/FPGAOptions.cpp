@@ -385,7 +385,9 @@ bool ToolListAccepts(const TFPGAStringList& AList, std::string_view ATool) {
 const TFPGAFilter::TDeviceNames& TFPGAFilter::Names() const {
   if (!FNames) {
     TDeviceNames names;
-    if (const DispatchPtr devices = HostDeviceManager()) {
+    // No device name (a stage without a driver) names no device to restrict.
+    const DispatchPtr devices = FDevice.empty() ? nullptr : HostDeviceManager();
+    if (devices) {
       const DispatchPtr device =
           Call(devices, dispid::devices::GetDeviceByName, FDevice).AsObject();
       if (device) {

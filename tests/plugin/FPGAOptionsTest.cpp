@@ -514,7 +514,7 @@ const char* const kDefinitions = R"(<?xml version="1.0" encoding="UTF-8"?>
     <option id="Optimize">
       <flag>opt</flag>
       <default_value>True</default_value>
-      <tooltip>Optimise the design</tooltip>
+      <tooltip>Optimise <em>the</em> design</tooltip>
       <advanced/>
       <color>ignored</color>
     </option>
@@ -653,6 +653,17 @@ TEST(FPGAOptionDefinitions, BadFilesAreReportedAndLeaveTheSetAsItWas) {
   } catch (const std::runtime_error& e) {
     EXPECT_NE(std::string(e.what()).find("(line 3, column"), std::string::npos) << e.what();
   }
+
+  // Deep nesting is read without exhausting the stack.
+  const int depth = 200000;
+  std::string deep = "<O><section Id=\"S\"><option id=\"Deep\"><kind>string</kind><flag>";
+  for (int i = 0; i < depth; ++i) deep += "<n>";
+  deep += "d";
+  for (int i = 0; i < depth; ++i) deep += "</n>";
+  deep += "</flag></option></section></O>";
+  options.LoadOptions(dir.Write("Deep.xml", deep).string());
+  ASSERT_EQ(options.GetOptionCount(), 1);
+  EXPECT_EQ(options.GetOption("Deep")->Flag, "d");
 
   // A document with a root but nothing this reader knows is an empty set.
   options.LoadOptions(dir.Write("Other.xml", "<Other><thing/></Other>").string());
