@@ -1,7 +1,10 @@
 // Device-information layer over the catalogue.
 #include "data/DeviceData.h"
 
+#include <stdexcept>
 #include <unordered_map>
+
+#include "bsdl/BSDLTables.h"
 
 #include "sdk/Strings.h"
 
@@ -29,6 +32,32 @@ TDeviceData::TDeviceData(TDeviceKind kind) : TMorvelDriver(".EDN"), FKind(kind) 
 
 std::string TDeviceData::GetDeviceDescription() {
   return GetVendorName() + " " + GetFamilyName() + " " + GetDeviceName();
+}
+
+DispatchPtr TDeviceData::GetDevicePin(int32_t index) {
+  const int32_t count = GetDevicePinCount();
+  if (index < 0 || index >= count)
+    throw std::out_of_range("Pin index " + std::to_string(index) + " is outside 0 to " +
+                            std::to_string(count - 1));
+  if (!FPins) {
+    auto pins = std::make_unique<TDevicePinData[]>(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) pins[i].SetPin(Row().PinSet, i);
+    FPins = std::move(pins);
+  }
+  return DispatchPtr(FPins[index].AsDispatch());
+}
+
+DispatchPtr TDeviceData::GetBSDLEntity() {
+  const int slot = TBSDLDataList::IndexOf(GetBSDLFilename());
+  if (slot < 0) return nullptr;
+  if (TDispatchObject* built = FBSDLDataList.Object(slot)) return DispatchPtr(built->AsDispatch());
+  const TBSDLParameters* record = FindBSDLRecord(GetBSDLFilename());
+  if (record == nullptr) return nullptr;
+  std::unique_ptr<TBSDLEntity> entity = BuildBSDLEntity(
+      *record, {ScanPins, BoundaryCells, PinMappings, OpCodes, RegisterAssociations});
+  TBSDLEntity* raw = entity.get();
+  FBSDLDataList.SetObject(slot, std::move(entity));
+  return DispatchPtr(raw->AsDispatch());
 }
 
 std::string TDeviceData::GetVendorName() {
