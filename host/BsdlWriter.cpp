@@ -171,8 +171,9 @@ std::string WriteBsdl(const DispatchPtr& driver) {
     if (attribute != nullptr) {
       out += std::string("  attribute ") + attribute + " of " + pinName + " : signal is true;\n";
     } else {
-      std::snprintf(line, sizeof line, "  attribute TAP_SCAN_CLOCK of %s : signal is (%.1e, %s);\n",
-                    pinName.c_str(), speed, halt == 2 ? "BOTH" : "LOW");
+      std::snprintf(line, sizeof line,
+                    "  attribute TAP_SCAN_CLOCK of %s : signal is (%.1fe6, %s);\n", pinName.c_str(),
+                    speed / 1e6, halt == 2 ? "BOTH" : "LOW");
       out += line;
     }
   }
