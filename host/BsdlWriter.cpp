@@ -153,7 +153,8 @@ std::string WriteBsdl(const DispatchPtr& driver) {
   for (const Port& p : ports) {
     std::string balls = p.Balls.size() == 1 ? p.Balls.front() : "(";
     if (p.Balls.size() > 1) {
-      for (size_t k = 0; k < p.Balls.size(); ++k) balls += (k > 0 ? ", " : "") + p.Balls[k];
+      for (size_t k = 0; k < p.Balls.size(); ++k)
+        balls.append(k > 0 ? ", " : "").append(p.Balls[k]);
       balls += ")";
     }
     map.push_back(p.Name + " : " + balls);
@@ -208,12 +209,12 @@ std::string WriteBsdl(const DispatchPtr& driver) {
     const DispatchPtr reg = Object(entity, b::Entity_GetRegisterAssociation, i);
     std::string text = Call(reg, b::Register_GetRegisterName).AsText();
     if (const int32_t length = Call(reg, b::Register_GetRegisterLength).AsInt(); length > 0)
-      text += "[" + std::to_string(length) + "]";
-    text += " (";
+      text.append("[").append(std::to_string(length)).append("]");
+    text.append(" (");
     const int32_t n = Call(reg, b::Register_GetInstructionOpcodeCount).AsInt();
     for (int32_t k = 0; k < n; ++k) {
       const DispatchPtr op = Object(reg, b::Register_GetInstructionOpcode, k);
-      text += (k > 0 ? ", " : "") + Call(op, b::OpCode_GetInstructionName).AsText();
+      text.append(k > 0 ? ", " : "").append(Call(op, b::OpCode_GetInstructionName).AsText());
     }
     access.push_back(text + ")");
   }

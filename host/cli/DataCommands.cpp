@@ -48,7 +48,7 @@ std::string Listed(const DispatchPtr& standard, DISPID countId, DISPID itemId) {
   std::string text;
   const int32_t count = Call(standard, countId).AsInt();
   for (int32_t i = 0; i < count; ++i)
-    text += (i > 0 ? " " : "") + Call(standard, itemId, i).AsText();
+    text.append(i > 0 ? " " : "").append(Call(standard, itemId, i).AsText());
   return OrDash(text);
 }
 
@@ -60,7 +60,7 @@ int RunPins(CommandContext& ctx) {
     const DispatchPtr p = Call(driver, info::GetDevicePin, i).AsObject();
     std::string flags;
     for (const Flag& f : kPinFlags)
-      if (Call(p, f.Id).AsBool()) flags += (flags.empty() ? "" : ",") + std::string(f.Name);
+      if (Call(p, f.Id).AsBool()) flags.append(flags.empty() ? "" : ",").append(f.Name);
     std::printf("%-5s %-4s %-12s %-3s %-34s %d\n", Call(p, pin::GetPinNumber).AsText().c_str(),
                 OrDash(Call(p, pin::GetIOBank).AsText()).c_str(),
                 OrDash(Call(p, pin::GetDifferentialId).AsText()).c_str(),

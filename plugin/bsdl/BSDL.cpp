@@ -102,30 +102,42 @@ TBoundaryCell* TScanPin::BoundaryCell(int32_t index) const {
 // The description stops after the safe bit when the cell has no control cell; no closing
 // parenthesis is written either way, as the host's listings expect.
 std::string TBoundaryCell::GetDescription() {
-  std::string text = Pad(std::to_string(CellNumber), 4) + "(" +
-                     Pad(TextOf(kCellKindText, CellKind), 10) + "," + Pad(PortId, 10) + "," +
-                     Pad(TextOf(kCellFunctionText, CellFunction), 10) + "," +
-                     Pad(TextOf(kBitValueText, SafeBit), 2);
+  // Built by appending: GCC 12 misreads chains of "literal" + string at -O3 (-Wrestrict).
+  std::string text = Pad(std::to_string(CellNumber), 4);
+  text.append("(")
+      .append(Pad(TextOf(kCellKindText, CellKind), 10))
+      .append(",")
+      .append(Pad(PortId, 10))
+      .append(",")
+      .append(Pad(TextOf(kCellFunctionText, CellFunction), 10))
+      .append(",")
+      .append(Pad(TextOf(kBitValueText, SafeBit), 2));
   if (ControlCellNumber >= 0) {
-    text += "," + Pad(std::to_string(ControlCellNumber), 4) + "," +
-            Pad(TextOf(kBitValueText, DisableValue), 2) + "," +
-            Pad(TextOf(kDisableResultText, DisableResult), 10) + ",";
-    if (Pin != nullptr) text += " Pin:" + Pin->PinName;
+    text.append(",")
+        .append(Pad(std::to_string(ControlCellNumber), 4))
+        .append(",")
+        .append(Pad(TextOf(kBitValueText, DisableValue), 2))
+        .append(",")
+        .append(Pad(TextOf(kDisableResultText, DisableResult), 10))
+        .append(",");
+    if (Pin != nullptr) text.append(" Pin:").append(Pin->PinName);
   }
   return text;
 }
 
 std::string TRegisterAssociation::GetDescription() {
   std::string text = Pad(RegisterName, 10);
-  if (RegisterLength > 0) text += "[" + std::to_string(RegisterLength) + "]";
-  text += " (";
+  if (RegisterLength > 0) text.append("[").append(std::to_string(RegisterLength)).append("]");
+  text.append(" (");
   bool first = true;
   for (const auto& [name, opcode] : InstructionOpCodes) {
-    if (!first) text += ",";
+    if (!first) text.append(",");
     first = false;
-    text += name + "(" + (opcode != nullptr ? opcode->OpCodePattern : std::string()) + ")";
+    text.append(name).append("(");
+    if (opcode != nullptr) text.append(opcode->OpCodePattern);
+    text.append(")");
   }
-  return text + ")";
+  return text.append(")");
 }
 
 // ---- adapters ----

@@ -2,7 +2,10 @@
 // TAP pins, cell links, opcodes, register associations.
 #include "bsdl/EntityBuilder.h"
 
+#include <algorithm>
 #include <charconv>
+#include <unordered_map>
+#include <vector>
 
 namespace morvel::stratix5 {
 
@@ -20,9 +23,52 @@ std::string CellKey(int32_t number) {
   return std::string(buf, result.ptr);
 }
 
-TBoundaryCell* FindCell(const THashedStringList& index, int32_t number) {
-  return Find<TBoundaryCell>(index, CellKey(number));
+// Finds the object under the key or makes one with make(); one hash of the key either way.
+template <class T, class Make>
+T* FindOrMake(THashedStringList& index, std::string key, Make make) {
+  auto [it, added] = index.try_emplace(std::move(key), nullptr);
+  if (added) {
+    try {
+      it->second = make();
+    } catch (...) {
+      index.erase(it);
+      throw;
+    }
+  }
+  return static_cast<T*>(it->second);
 }
+
+// The objects of this build by the keys the record uses, so that the later steps need not
+// hash the texts again; a key the build did not see goes to the driver's index.
+class TBuildLookup {
+ public:
+  TBuildLookup(const TBSDLIndexes& indexes, size_t cells, size_t pins) : FIndexes(indexes) {
+    FCells.resize(cells, nullptr);
+    FPins.reserve(pins);
+  }
+  void AddCell(int32_t number, TBoundaryCell* cell) {
+    if (number >= 0 && static_cast<size_t>(number) < FCells.size())
+      FCells[static_cast<size_t>(number)] = cell;
+  }
+  void AddPin(uint32_t numberText, TScanPin* pin) { FPins.emplace(numberText, pin); }
+  TBoundaryCell* Cell(int32_t number) const {
+    if (number >= 0 && static_cast<size_t>(number) < FCells.size() &&
+        FCells[static_cast<size_t>(number)] != nullptr)
+      return FCells[static_cast<size_t>(number)];
+    return Find<TBoundaryCell>(FIndexes.BoundaryCells, CellKey(number));
+  }
+  TScanPin* Pin(uint32_t numberText) const {
+    const char* number = BSDLText(numberText);
+    if (*number == '\0') return nullptr;
+    const auto it = FPins.find(numberText);
+    return it != FPins.end() ? it->second : Find<TScanPin>(FIndexes.ScanPins, number);
+  }
+
+ private:
+  const TBSDLIndexes& FIndexes;
+  std::vector<TBoundaryCell*> FCells;             // by cell number
+  std::unordered_map<uint32_t, TScanPin*> FPins;  // by pin-number text
+};
 
 TScanPin* FindPin(const THashedStringList& index, const char* number) {
   return number == nullptr || *number == '\0' ? nullptr : Find<TScanPin>(index, number);
@@ -52,51 +98,48 @@ std::unique_ptr<TBSDLEntity> BuildBSDLEntity(const TBSDLParameters& record,
   indexes.BoundaryCells.reserve(indexes.BoundaryCells.size() + cellCount);
   indexes.ScanPins.reserve(indexes.ScanPins.size() + pinCount);
   indexes.PinMappings.reserve(indexes.PinMappings.size() + pinCount);
+  TBuildLookup lookup(indexes, cellCount, pinCount);
 
   for (size_t i = 0; i < cellCount; ++i) {
     const TBoundaryCellParameters& r = record.BoundaryCells[i];
-    std::string key = CellKey(r.CellNumber);
-    auto* cell = Find<TBoundaryCell>(indexes.BoundaryCells, key);
-    if (cell == nullptr) {
-      cell = e.Make<TBoundaryCell>();
-      cell->SetCellNumber(r.CellNumber);
-      cell->SetCellKind(static_cast<TCellKind>(r.CellKind));
-      cell->SetPortId(BSDLText(r.PortId));
-      cell->SetCellFunction(static_cast<TCellFunction>(r.CellFunction));
-      cell->SetSafeBit(static_cast<TBitValue>(r.SafeBit));
-      cell->SetControlCellNumber(r.ControlCellNumber);
-      cell->SetDisableValue(static_cast<TBitValue>(r.DisableValue));
-      cell->SetDisableResult(static_cast<TDisableResult>(r.DisableResult));
-      indexes.BoundaryCells.emplace(std::move(key), cell);
-    }
+    auto* cell = FindOrMake<TBoundaryCell>(indexes.BoundaryCells, CellKey(r.CellNumber), [&] {
+      auto* made = e.Make<TBoundaryCell>();
+      made->SetCellNumber(r.CellNumber);
+      made->SetCellKind(static_cast<TCellKind>(r.CellKind));
+      made->SetPortId(BSDLText(r.PortId));
+      made->SetCellFunction(static_cast<TCellFunction>(r.CellFunction));
+      made->SetSafeBit(static_cast<TBitValue>(r.SafeBit));
+      made->SetControlCellNumber(r.ControlCellNumber);
+      made->SetDisableValue(static_cast<TBitValue>(r.DisableValue));
+      made->SetDisableResult(static_cast<TDisableResult>(r.DisableResult));
+      return made;
+    });
+    lookup.AddCell(r.CellNumber, cell);
     e.AddBoundaryCell(cell);
   }
 
   for (size_t i = 0; i < pinCount; ++i) {
     const TScanPinParameters& r = record.Pins[i];
     const char* number = BSDLText(r.PinNumber);
-    auto* pin = Find<TScanPin>(indexes.ScanPins, number);
-    if (pin == nullptr) {
-      pin = e.Make<TScanPin>();
-      pin->SetDirection(static_cast<TPinElectrical>(r.Direction));
-      pin->SetPinName(BSDLText(r.PinName));
-      pin->SetPinNumber(number);
-      pin->SetKind(static_cast<TScanPinKind>(r.Kind));
-      indexes.ScanPins.emplace(pin->PinNumber, pin);
-    }
-    auto* mapping = Find<TPinMapping>(indexes.PinMappings, number);
-    if (mapping == nullptr) {
-      mapping = e.Make<TPinMapping>();
-      mapping->SetPinName(BSDLText(r.PinName));
-      mapping->SetPinNumber(number);
-      indexes.PinMappings.emplace(mapping->PinNumber, mapping);
-    }
+    auto* pin = FindOrMake<TScanPin>(indexes.ScanPins, number, [&] {
+      auto* made = e.Make<TScanPin>();
+      made->SetDirection(static_cast<TPinElectrical>(r.Direction));
+      made->SetPinName(BSDLText(r.PinName));
+      made->SetPinNumber(number);
+      made->SetKind(static_cast<TScanPinKind>(r.Kind));
+      return made;
+    });
+    lookup.AddPin(r.PinNumber, pin);
+    auto* mapping = FindOrMake<TPinMapping>(indexes.PinMappings, number, [&] {
+      auto* made = e.Make<TPinMapping>();
+      made->SetPinName(BSDLText(r.PinName));
+      made->SetPinNumber(number);
+      return made;
+    });
     pin->SetPinMapping(mapping);
-    const int32_t cells =
-        r.BoundaryCellCount < 0 ? 0 : (r.BoundaryCellCount > 2 ? 2 : r.BoundaryCellCount);
+    const int32_t cells = r.BoundaryCellCount < 0 ? 0 : std::min(r.BoundaryCellCount, 2);
     for (int32_t c = 0; c < cells; ++c)
-      if (TBoundaryCell* cell = FindCell(indexes.BoundaryCells, r.BoundaryCells[c]))
-        pin->AddBoundaryCell(cell);
+      if (TBoundaryCell* cell = lookup.Cell(r.BoundaryCells[c])) pin->AddBoundaryCell(cell);
     mapping->SetScanPin(pin);
     e.AddPin(pin);
   }
@@ -109,40 +152,36 @@ std::unique_ptr<TBSDLEntity> BuildBSDLEntity(const TBSDLParameters& record,
 
   for (size_t i = 0; i < cellCount; ++i) {
     const TBoundaryCellParameters& r = record.BoundaryCells[i];
-    TBoundaryCell* cell = FindCell(indexes.BoundaryCells, r.CellNumber);
+    TBoundaryCell* cell = lookup.Cell(r.CellNumber);
     if (cell == nullptr) continue;
-    cell->SetPin(FindPin(indexes.ScanPins, BSDLText(r.PinNumber)));
-    if (r.ControlCellNumber != -1)
-      cell->SetControlCell(FindCell(indexes.BoundaryCells, r.ControlCellNumber));
-    if (r.TargetCellNumber != -1)
-      cell->SetTargetCell(FindCell(indexes.BoundaryCells, r.TargetCellNumber));
+    cell->SetPin(lookup.Pin(r.PinNumber));
+    if (r.ControlCellNumber != -1) cell->SetControlCell(lookup.Cell(r.ControlCellNumber));
+    if (r.TargetCellNumber != -1) cell->SetTargetCell(lookup.Cell(r.TargetCellNumber));
   }
 
   for (int32_t i = 0; i < record.OpCodeCount; ++i) {
     const TOpCodeParameters& r = record.OpCodes[i];
-    auto* opcode = Find<TInstructionOpCode>(indexes.OpCodes, r.InstructionName);
-    if (opcode == nullptr) {
-      opcode = e.Make<TInstructionOpCode>();
-      opcode->SetInstructionName(r.InstructionName);
-      opcode->SetOpCodePattern(r.OpCodePattern);
-      indexes.OpCodes.emplace(opcode->InstructionName, opcode);
-    }
+    auto* opcode = FindOrMake<TInstructionOpCode>(indexes.OpCodes, r.InstructionName, [&] {
+      auto* made = e.Make<TInstructionOpCode>();
+      made->SetInstructionName(r.InstructionName);
+      made->SetOpCodePattern(r.OpCodePattern);
+      return made;
+    });
     e.AddInstructionOpCode(opcode);
   }
 
   for (int32_t i = 0; i < record.RegisterAssociationCount; ++i) {
     const TRegisterAssociationParameters& r = record.RegisterAssociations[i];
-    auto* reg = Find<TRegisterAssociation>(indexes.RegisterAssociations, r.RegisterName);
-    if (reg == nullptr) {
-      reg = e.Make<TRegisterAssociation>();
-      reg->SetRegisterName(r.RegisterName);
-      reg->SetRegisterLength(r.RegisterLength);
+    auto* reg = FindOrMake<TRegisterAssociation>(indexes.RegisterAssociations, r.RegisterName, [&] {
+      auto* made = e.Make<TRegisterAssociation>();
+      made->SetRegisterName(r.RegisterName);
+      made->SetRegisterLength(r.RegisterLength);
       // The entry's pattern is not used: the opcode object of that name is.
-      for (int32_t k = 0; k < r.OpCodeCount && k < 2; ++k)
+      for (int32_t k = 0; k < std::min(r.OpCodeCount, 2); ++k)
         if (auto* opcode = Find<TInstructionOpCode>(indexes.OpCodes, r.OpCodes[k].InstructionName))
-          reg->AddOpCode(opcode);
-      indexes.RegisterAssociations.emplace(reg->RegisterName, reg);
-    }
+          made->AddOpCode(opcode);
+      return made;
+    });
     e.AddRegisterAssociation(reg);
   }
   return entity;
