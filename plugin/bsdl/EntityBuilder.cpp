@@ -25,8 +25,9 @@ std::string CellKey(int32_t number) {
 
 // Finds the object under the key or makes one with make(); one hash of the key either way.
 template <class T, class Make>
-T* FindOrMake(THashedStringList& index, std::string key, Make make) {
-  auto [it, added] = index.try_emplace(std::move(key), nullptr);
+T* FindOrMake(THashedStringList& index, std::string_view key, Make make) {
+  auto [it, added] =
+      index.try_emplace(THashedStringList::key_type(key, index.get_allocator()), nullptr);
   if (added) {
     try {
       it->second = make();
@@ -91,8 +92,12 @@ std::unique_ptr<TBSDLEntity> BuildBSDLEntity(const TBSDLParameters& record,
 
   const auto cellCount = static_cast<size_t>(record.BoundaryCellCount);
   const auto pinCount = static_cast<size_t>(record.PinCount);
-  e.Reserve(cellCount + 2 * pinCount + static_cast<size_t>(record.OpCodeCount) +
-            static_cast<size_t>(record.RegisterAssociationCount));
+  e.Reserve<TBoundaryCell>(cellCount);
+  e.Reserve<TScanPin>(pinCount);
+  e.Reserve<TPinMapping>(pinCount);
+  e.Reserve<TInstructionOpCode>(static_cast<size_t>(std::max(record.OpCodeCount, 0)));
+  e.Reserve<TRegisterAssociation>(
+      static_cast<size_t>(std::max(record.RegisterAssociationCount, 0)));
   e.BoundaryCells.reserve(cellCount);
   e.Pins.reserve(pinCount);
   indexes.BoundaryCells.reserve(indexes.BoundaryCells.size() + cellCount);

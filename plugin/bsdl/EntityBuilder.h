@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 
@@ -12,8 +13,10 @@
 
 namespace morvel::stratix5 {
 
-// A name index (names compared without regard to case) over objects an entity owns.
-using THashedStringList = std::unordered_map<std::string, TBSDLObject*, TextHash, TextEqual>;
+// A name index (names compared without regard to case) over objects an entity owns. Its nodes
+// come from the owner's memory resource: thousands of entries per build, none ever removed.
+using THashedStringList =
+    std::pmr::unordered_map<std::pmr::string, TBSDLObject*, TextHash, TextEqual>;
 
 struct TBSDLIndexes {
   THashedStringList& ScanPins;              // by pin number

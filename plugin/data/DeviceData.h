@@ -125,12 +125,13 @@ class TDeviceData : public TMorvelDriver {
 
  protected:
   // Name indexes used while an entity is built: by pin number, cell number, pin number,
-  // instruction name and register name.
-  THashedStringList ScanPins;
-  THashedStringList BoundaryCells;
-  THashedStringList PinMappings;
-  THashedStringList OpCodes;
-  THashedStringList RegisterAssociations;
+  // instruction name and register name. Their memory lives as long as the driver.
+  std::pmr::monotonic_buffer_resource FIndexMemory;
+  THashedStringList ScanPins{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList BoundaryCells{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList PinMappings{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList OpCodes{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList RegisterAssociations{THashedStringList::allocator_type(&FIndexMemory)};
 };
 
 }  // namespace morvel::stratix5
