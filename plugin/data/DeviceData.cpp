@@ -14,14 +14,15 @@ TBSDLDataList::TBSDLDataList()
     : FObjects(std::make_unique<std::unique_ptr<TDispatchObject>[]>(kDevicePackageCount)) {}
 
 int TBSDLDataList::IndexOf(std::string_view name) {
-  // One case-insensitive index over the constant names, shared by every driver.
-  static const auto* index = [] {
-    auto* map = new std::unordered_map<std::string_view, int, TextHash, TextEqual>();
-    for (int i = 0; i < kDevicePackageCount; ++i) map->emplace(kBSDLNames[i], i);
+  // One case-insensitive index over the constant names, shared by every driver and freed
+  // with the module (a leaked one outlives an unloaded plug-in as a leak).
+  static const auto index = [] {
+    std::unordered_map<std::string_view, int, TextHash, TextEqual> map;
+    for (int i = 0; i < kDevicePackageCount; ++i) map.emplace(kBSDLNames[i], i);
     return map;
   }();
-  const auto it = index->find(name);
-  return it == index->end() ? -1 : it->second;
+  const auto it = index.find(name);
+  return it == index.end() ? -1 : it->second;
 }
 
 void TBSDLDataList::SetObject(int index, std::unique_ptr<TDispatchObject> object) {

@@ -137,7 +137,7 @@ TEST_F(FindPathTest, CorruptEmptyOrMissingArchivesAnswerEmpty) {
   const std::string bsd = (source / "a.bsd").string();
   Write(source / "a.Zip", "");
   EXPECT_EQ(TBSDLEntity::FindFullBSDLPath(bsd), "");
-  Write(source / "a.Zip", std::string("PK\x03\x04garbage that is no archive at all", 40));
+  Write(source / "a.Zip", std::string("PK\x03\x04") + "garbage that is no archive at all");
   EXPECT_EQ(TBSDLEntity::FindFullBSDLPath(bsd), "");
   // A valid archive cut short loses its central directory.
   Zip(root / "whole.zip", {{"a.bsd", std::string(5000, 'x')}});
