@@ -53,6 +53,7 @@ void BM_BuildEveryEntity(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::vector<std::unique_ptr<TDevice_Stratix5Driver>> drivers;
+    drivers.reserve(kinds.size());
     for (int kind : kinds) drivers.push_back(NewDriver(kind));
     state.ResumeTiming();
     for (auto& driver : drivers)

@@ -39,7 +39,7 @@ const Flag kPinFlags[] = {
     {pin::GetIsDLLPin, "DLL"},
 };
 
-std::string OrDash(std::string text) {
+std::string OrDash(const std::string& text) {
   return text.empty() ? "-" : text;
 }
 

@@ -131,7 +131,7 @@ std::string TBSDLEntity::FindFullBSDLPath(const std::string& SourcePath) {
   const std::string name = source.filename().string();
   const std::string temp = TempFolder();
   if (name.empty() || temp.empty()) return {};
-  const std::string candidate = temp + name;
+  std::string candidate = temp + name;
   if (FileExists(candidate)) return candidate;
   // The archive's extension is ".Zip"; on a file system that tells case apart the usual
   // spellings are tried as well.

@@ -13,7 +13,7 @@ extern "C" {
 
 // The reader keeps a few allocations for the life of the process; they are not this
 // project's leaks.
-extern "C" const char* __asan_default_options() {
+extern "C" const char* __asan_default_options() {  // NOLINT(bugprone-reserved-identifier)
   return "detect_leaks=0";
 }
 
