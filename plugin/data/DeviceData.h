@@ -6,8 +6,11 @@
 #include <string>
 #include <unordered_map>
 
+#include "bsdl/EntityBuilder.h"
 #include "core/MorvelDriver.h"
 #include "data/Catalogue.h"
+#include "pins/DevicePins.h"
+#include "pins/PinSets.h"
 #include "sdk/Strings.h"
 
 namespace morvel::stratix5 {
@@ -27,9 +30,6 @@ class TBSDLDataList {
  private:
   std::unique_ptr<std::unique_ptr<TDispatchObject>[]> FObjects;
 };
-
-// A name index (names compared without regard to case) over objects the entity owns.
-using THashedStringList = std::unordered_map<std::string, TDispatchObject*, TextHash, TextEqual>;
 
 class TDeviceData : public TMorvelDriver {
  public:
@@ -94,6 +94,22 @@ class TDeviceData : public TMorvelDriver {
   int32_t GetGlobalClockCount() override { return Resources().GlobalClockCount; }
   int32_t GetConfigMemorySize() override { return Resources().ConfigMemorySize; }
 
+  // Pins and IO standards from the pin set of the device row.
+  int32_t GetDevicePinCount() override { return PinSet().PinCount; }
+  int32_t GetDeviceIOCount() override { return PinSet().IOCount; }
+  int32_t GetDiffPairCount() override { return PinSet().DiffCount; }
+  int32_t GetHighSpeedDiffPairCount() override { return PinSet().HSpeedDiffCount; }
+  // Makes every pin object on the first call; an index outside the pins is an error.
+  DispatchPtr GetDevicePin(int32_t index) override;
+  int32_t GetIOStandardCount() override { return MemberCount(PinSet().Standards); }
+  DispatchPtr GetIOStandard(int32_t index) override {
+    return IOStandardOfSet(PinSet().Standards, index);
+  }
+
+  // The entity of the device's compiled-in boundary-scan record, built on the first call and
+  // answered again afterwards.
+  DispatchPtr GetBSDLEntity() override;
+
  protected:
   bool IsFPGA() override { return true; }
 
@@ -101,18 +117,21 @@ class TDeviceData : public TMorvelDriver {
   const TDevicePackageParameters& Resources() const {
     return DevicePackageParameters(Row().DevicePackage);
   }
+  const TPinSetParameters& PinSet() const { return kPinSets[Row().PinSet]; }
 
   TDeviceKind FKind;
   TBSDLDataList FBSDLDataList;
+  std::unique_ptr<TDevicePinData[]> FPins;
 
  protected:
   // Name indexes used while an entity is built: by pin number, cell number, pin number,
-  // instruction name and register name.
-  THashedStringList ScanPins;
-  THashedStringList BoundaryCells;
-  THashedStringList PinMappings;
-  THashedStringList OpCodes;
-  THashedStringList RegisterAssociations;
+  // instruction name and register name. Their memory lives as long as the driver.
+  std::pmr::monotonic_buffer_resource FIndexMemory;
+  THashedStringList ScanPins{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList BoundaryCells{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList PinMappings{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList OpCodes{THashedStringList::allocator_type(&FIndexMemory)};
+  THashedStringList RegisterAssociations{THashedStringList::allocator_type(&FIndexMemory)};
 };
 
 }  // namespace morvel::stratix5

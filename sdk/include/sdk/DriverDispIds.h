@@ -138,4 +138,120 @@ inline constexpr DISPID ClockGeneratorTargetCore = 509470;
 inline constexpr DISPID CustomCoreGenerator = 509981;
 }  // namespace driver
 
+// Pin objects, in the order of their virtual operations.
+namespace pin {
+inline constexpr DISPID GetPinNumber = 503525;
+inline constexpr DISPID GetIOBank = 503526;
+inline constexpr DISPID GetIsIOPin = 503527;
+inline constexpr DISPID GetIsCLKPin = 503528;
+inline constexpr DISPID GetIsVREFPin = 503529;
+inline constexpr DISPID GetIsSpecialPin = 503530;
+inline constexpr DISPID GetIOStandardCount = 503531;
+inline constexpr DISPID GetIOStandard = 503532;
+inline constexpr DISPID GetIsInputOnlyPin = 503533;
+inline constexpr DISPID GetIsDCIP_Pin = 503534;
+inline constexpr DISPID GetIsDCIN_Pin = 503535;
+inline constexpr DISPID GetIsDiffP_Pin = 503536;
+inline constexpr DISPID GetIsDiffN_Pin = 503537;
+inline constexpr DISPID GetIsHDiffP_Pin = 503538;
+inline constexpr DISPID GetIsHDiffN_Pin = 503539;
+inline constexpr DISPID GetIsTransmitDiffPin = 503540;
+inline constexpr DISPID GetIsReceiveDiffPin = 503541;
+inline constexpr DISPID GetIsClkDiffP_Pin = 503542;
+inline constexpr DISPID GetIsClkDiffN_Pin = 503543;
+inline constexpr DISPID GetIsDLLPin = 503544;
+inline constexpr DISPID GetDifferentialId = 503545;
+inline constexpr DISPID GetClkDifferentialId = 503546;
+inline constexpr DISPID GetUniqueDifferentialID = 503547;
+inline constexpr DISPID GetIsPosPinOfDiffPair = 503548;
+inline constexpr DISPID GetIsNegPinOfDiffPair = 503549;
+}  // namespace pin
+
+// IO-standard objects.
+namespace iostandard {
+inline constexpr DISPID GetDisplayName = 503519;
+inline constexpr DISPID GetParamName = 503520;
+inline constexpr DISPID GetSlewCount = 503521;
+inline constexpr DISPID GetSlewValue = 503522;
+inline constexpr DISPID GetDriveCount = 503523;
+inline constexpr DISPID GetDriveStrength = 503524;
+}  // namespace iostandard
+
+// Boundary-scan objects: the operations every element shares, then each element's own.
+namespace bsdl {
+inline constexpr DISPID GetDescription = 503427;
+inline constexpr DISPID GetShortDescription = 503428;
+inline constexpr DISPID GetEntity = 503429;
+
+inline constexpr DISPID Entity_GetName = 503458;
+inline constexpr DISPID Entity_GetInstructionLength = 503459;
+inline constexpr DISPID Entity_GetIdCode = 503460;
+inline constexpr DISPID Entity_GetBoundaryLength = 503461;
+inline constexpr DISPID Entity_GetPin = 503462;
+inline constexpr DISPID Entity_GetPinMapping = 503463;
+inline constexpr DISPID Entity_GetBoundaryCell = 503464;
+inline constexpr DISPID Entity_GetInstructionOpcode = 503465;
+inline constexpr DISPID Entity_GetRegisterAssociation = 503466;
+inline constexpr DISPID Entity_GetPinCount = 503467;
+inline constexpr DISPID Entity_GetPinMappingCount = 503468;
+inline constexpr DISPID Entity_GetBoundaryCellCount = 503469;
+inline constexpr DISPID Entity_GetInstructionOpcodeCount = 503470;
+inline constexpr DISPID Entity_GetRegisterAssociationCount = 503471;
+inline constexpr DISPID Entity_GetPin_TDI = 503472;
+inline constexpr DISPID Entity_GetPin_TDO = 503473;
+inline constexpr DISPID Entity_GetPin_TMS = 503474;
+inline constexpr DISPID Entity_GetPin_TCK = 503475;
+inline constexpr DISPID Entity_GetPin_TRST = 503476;
+inline constexpr DISPID Entity_GetInstruction_BYPASS = 503477;
+inline constexpr DISPID Entity_GetInstruction_EXTEST = 503478;
+inline constexpr DISPID Entity_GetInstruction_SAMPLE = 503479;
+inline constexpr DISPID Entity_GetInstruction_IDCODE = 503480;
+inline constexpr DISPID Entity_GetInstruction_USERCODE = 503481;
+inline constexpr DISPID Entity_GetInstruction_CLAMP = 503482;
+inline constexpr DISPID Entity_GetInstruction_HIGHZ = 503483;
+inline constexpr DISPID Entity_GetScanClockMaxSpeed = 503484;
+inline constexpr DISPID Entity_GetScanClockHaltMode = 503485;
+inline constexpr DISPID Entity_GetConformanceStatement = 503486;
+inline constexpr DISPID Entity_GetCompliancePattern = 503487;
+inline constexpr DISPID Entity_GetDesignWarning = 503488;
+inline constexpr DISPID Entity_GetFilename = 503489;
+
+inline constexpr DISPID ScanPin_GetDirection = 503490;
+inline constexpr DISPID ScanPin_GetPinName = 503491;
+inline constexpr DISPID ScanPin_GetPinNumber = 503492;
+inline constexpr DISPID ScanPin_GetKind = 503493;
+inline constexpr DISPID ScanPin_GetPinMapping = 503494;
+inline constexpr DISPID ScanPin_GetBoundaryCellCount = 503495;
+inline constexpr DISPID ScanPin_GetBoundaryCell = 503496;
+inline constexpr DISPID ScanPin_GetCurrentValue = 503497;
+
+inline constexpr DISPID PinMapping_GetPinName = 503498;
+inline constexpr DISPID PinMapping_GetPinNumber = 503499;
+inline constexpr DISPID PinMapping_GetScanPin = 503500;
+
+inline constexpr DISPID Cell_GetCellNumber = 503501;
+inline constexpr DISPID Cell_GetCellKind = 503502;
+inline constexpr DISPID Cell_GetPortId = 503503;
+inline constexpr DISPID Cell_GetCellFunction = 503504;
+inline constexpr DISPID Cell_GetSafeBit = 503505;
+inline constexpr DISPID Cell_GetControlCellNumber = 503506;
+inline constexpr DISPID Cell_GetDisableValue = 503507;
+inline constexpr DISPID Cell_GetDisableResult = 503508;
+inline constexpr DISPID Cell_GetPin = 503509;
+inline constexpr DISPID Cell_GetControlCell = 503510;
+inline constexpr DISPID Cell_GetTargetCell = 503511;
+inline constexpr DISPID Cell_GetCurrentValue = 503512;
+
+inline constexpr DISPID OpCode_GetInstructionName = 503513;
+inline constexpr DISPID OpCode_GetOpCodePattern = 503514;
+
+inline constexpr DISPID Register_GetRegisterName = 503515;
+inline constexpr DISPID Register_GetRegisterLength = 503516;
+inline constexpr DISPID Register_GetInstructionOpcodeCount = 503517;
+inline constexpr DISPID Register_GetInstructionOpcode = 503518;
+
+// Scan pins and boundary cells take a write of their live value.
+inline constexpr DISPID SetCurrentValue = 509024;
+}  // namespace bsdl
+
 }  // namespace morvel::dispid
