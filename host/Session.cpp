@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/Cli.h"
+#include "jtag/ChainFactory.h"
 #include "sdk/Platform.h"
 
 namespace morvel::host {
@@ -11,6 +12,10 @@ namespace morvel::host {
 namespace {
 const GlobalOptionRegistration kPluginOption({"plugin", "FILE",
                                               "load this plug-in file before the installed ones"});
+const GlobalOptionRegistration kChainOption(
+    {"chain", "SPEC", "the simulated JTAG chain: device names, generic:N (see chain --help)"});
+const GlobalOptionRegistration kRemoteOption({"remote", "HOST:PORT",
+                                              "use the chain of a remote bit-bang server instead"});
 const GlobalOptionRegistration kHostStateOption(
     {"host-state", nullptr, "print the host's panels, status bar and dialogs afterwards"});
 }  // namespace
@@ -40,6 +45,49 @@ HostApp& Session::Host() {
     }
   }
   return *FHost;
+}
+
+namespace {
+
+jtag::ChainSource SourceFromOptions(const Session& session, const DeviceCatalogue& catalogue) {
+  jtag::ChainSource source;
+  if (session.Flag("chain")) source.Spec = session.Option("chain");
+  if (session.Flag("remote")) source.Remote = session.Option("remote");
+  source.Resolve = [&catalogue](std::string_view name) { return catalogue.ByName(name); };
+  source.Lookup = [&catalogue](uint32_t idcode) { return catalogue.ByIdCode(idcode); };
+  return source;
+}
+
+// Bad option values are usage errors; a server that cannot be reached or a chain that does not
+// match its description are failures (JtagError passes).
+template <class F>
+auto WithUsageErrors(F&& build) {
+  try {
+    return build();
+  } catch (const jtag::ChainSpecError& e) {
+    throw UsageError(std::string("--chain: ") + e.what());
+  } catch (const std::invalid_argument& e) {
+    throw UsageError(std::string("--remote: ") + e.what());
+  }
+}
+
+}  // namespace
+
+HostApp& Session::Board() {
+  HostApp& host = Host();
+  if (host.Cable() == nullptr) {
+    const jtag::ChainSource source = SourceFromOptions(*this, host.Catalogue());
+    std::unique_ptr<jtag::JtagCable> cable =
+        WithUsageErrors([&] { return jtag::OpenChain(source); });
+    host.AttachChain(std::move(cable),
+                     source.Remote ? "remote bit-bang " + *source.Remote : "simulated chain");
+  }
+  return host;
+}
+
+std::unique_ptr<jtag::SimulatedChain> Session::BuildSimulatedChain() {
+  const jtag::ChainSource source = SourceFromOptions(*this, Host().Catalogue());
+  return WithUsageErrors([&] { return jtag::BuildSimulatedChain(source.Spec, source.Resolve); });
 }
 
 std::pair<int32_t, DispatchPtr> Session::ResolveDevice(const std::string& text) {

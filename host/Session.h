@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/HostApp.h"
+#include "jtag/SimulatedChain.h"
 
 namespace morvel::host {
 
@@ -27,6 +28,12 @@ class Session {
   // A device given as a kind number or a full device name in any letter case; a usage error
   // for anything else.
   std::pair<int32_t, DispatchPtr> ResolveDevice(const std::string& text);
+
+  // The host with the board of this run attached: the chain of --chain (the built-in board
+  // without it), or the chain behind --remote. Bad option values are usage errors.
+  HostApp& Board();
+  // The simulated chain the options describe, for serving it.
+  std::unique_ptr<jtag::SimulatedChain> BuildSimulatedChain();
 
  private:
   std::map<std::string, std::vector<std::string>> FOptions;

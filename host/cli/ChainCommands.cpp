@@ -20,78 +20,6 @@ namespace {
 
 using jtag::ChainLayout;
 
-const GlobalOptionRegistration kChainOption(
-    {"chain", "SPEC", "the simulated JTAG chain: device names, generic:N (see chain --help)"});
-const GlobalOptionRegistration kRemoteOption({"remote", "HOST:PORT",
-                                              "use the chain of a remote bit-bang server instead"});
-
-// The plug-in's device kinds as a chain needs them: by name to build a chain, by IDCODE to
-// name what a remote chain holds.
-class DeviceCatalogue {
- public:
-  explicit DeviceCatalogue(PluginLibrary& plugin) {
-    const int32_t count = plugin.DriverCount();
-    for (int32_t kind = 0; kind < count; ++kind) {
-      const DispatchPtr driver = plugin.CreateDriver(kind);
-      jtag::ResolvedDevice d;
-      d.Name = Call(driver, dispid::info::GetDeviceName).AsText();
-      d.IdCode = Call(driver, dispid::info::GetIdCode).AsUInt();
-      d.IrLength = static_cast<unsigned>(Call(driver, dispid::info::GetInstructionLength).AsInt());
-      d.BaseName = Call(driver, dispid::info::GetBaseName).AsText();
-      d.PackageId = Call(driver, dispid::info::GetPackageId).AsText();
-      FDevices.push_back(std::move(d));
-    }
-  }
-
-  std::optional<jtag::ResolvedDevice> ByName(std::string_view name) const {
-    for (const jtag::ResolvedDevice& d : FDevices)
-      if (SameText(d.Name, name)) return d;
-    return std::nullopt;
-  }
-
-  // Many kinds share a die and so an IDCODE; the name then says how many.
-  std::optional<jtag::KnownDevice> ByIdCode(uint32_t idcode) const {
-    const jtag::ResolvedDevice* first = nullptr;
-    size_t matches = 0;
-    for (const jtag::ResolvedDevice& d : FDevices) {
-      // The top four bits are the die's revision.
-      if ((d.IdCode & 0x0FFFFFFFu) != (idcode & 0x0FFFFFFFu)) continue;
-      if (first == nullptr) first = &d;
-      ++matches;
-    }
-    if (first == nullptr) return std::nullopt;
-    jtag::KnownDevice known{first->Name, first->IrLength};
-    if (matches > 1)
-      known.Name = "any of " + std::to_string(matches) + " kinds, such as " + first->Name;
-    return known;
-  }
-
- private:
-  std::vector<jtag::ResolvedDevice> FDevices;
-};
-
-jtag::ChainSource SourceFromOptions(CommandContext& ctx, const DeviceCatalogue& catalogue) {
-  jtag::ChainSource source;
-  if (ctx.Has("chain")) source.Spec = ctx.Get("chain");
-  if (ctx.Has("remote")) source.Remote = ctx.Get("remote");
-  source.Resolve = [&catalogue](std::string_view name) { return catalogue.ByName(name); };
-  source.Lookup = [&catalogue](uint32_t idcode) { return catalogue.ByIdCode(idcode); };
-  return source;
-}
-
-// Bad option values are usage errors; a server that cannot be reached or a chain that does not
-// match its description are failures (JtagError passes).
-template <class F>
-auto WithUsageErrors(F&& build) {
-  try {
-    return build();
-  } catch (const jtag::ChainSpecError& e) {
-    throw UsageError(std::string("--chain: ") + e.what());
-  } catch (const std::invalid_argument& e) {
-    throw UsageError(std::string("--remote: ") + e.what());
-  }
-}
-
 std::string IdCodeText(const std::optional<uint32_t>& idcode) {
   if (!idcode) return "none";
   char text[16];
@@ -115,18 +43,16 @@ const char* Plural(size_t n) {
 
 int RunChain(CommandContext& ctx) {
   ctx.ExpectArgs(0, 0, "chain takes no arguments");
-  const DeviceCatalogue catalogue(ctx.GetSession().Plugin());
-  const jtag::ChainSource source = SourceFromOptions(ctx, catalogue);
-  const std::unique_ptr<jtag::JtagCable> cable =
-      WithUsageErrors([&] { return jtag::OpenChain(source); });
-  const size_t count = cable->DeviceCount();
-  if (source.Remote)
+  Session& session = ctx.GetSession();
+  const jtag::JtagCable& cable = *session.Board().Cable();
+  const size_t count = cable.DeviceCount();
+  if (ctx.Has("remote"))
     std::printf("JTAG chain at %s: %zu device%s found by scanning IDCODEs, index 0 nearest TDI\n",
-                source.Remote->c_str(), count, Plural(count));
+                ctx.Get("remote").c_str(), count, Plural(count));
   else
     std::printf("Simulated JTAG chain%s: %zu device%s, index 0 nearest TDI\n",
-                source.Spec ? "" : " (the built-in board)", count, Plural(count));
-  PrintLayout(cable->Layout());
+                ctx.Has("chain") ? "" : " (the built-in board)", count, Plural(count));
+  PrintLayout(cable.Layout());
   return kExitOk;
 }
 
@@ -171,10 +97,7 @@ int RunServeChain(CommandContext& ctx) {
   } catch (const std::invalid_argument& e) {
     throw UsageError(std::string("--port: ") + e.what());
   }
-  const DeviceCatalogue catalogue(ctx.GetSession().Plugin());
-  const jtag::ChainSource source = SourceFromOptions(ctx, catalogue);
-  const std::unique_ptr<jtag::SimulatedChain> chain =
-      WithUsageErrors([&] { return jtag::BuildSimulatedChain(source.Spec, source.Resolve); });
+  const std::unique_ptr<jtag::SimulatedChain> chain = ctx.GetSession().BuildSimulatedChain();
   jtag::RemoteBitbangServer server(*chain, port);
   server.OnEvent = [](std::string_view line) {
     std::printf("%.*s\n", static_cast<int>(line.size()), line.data());

@@ -1,8 +1,13 @@
 // The default run: a short tour of the host starting and the plug-in answering it.
 #include <cstdio>
 
+#include <unistd.h>
+#include <filesystem>
+
 #include "Session.h"
+#include "cli/BoardCommands.h"
 #include "cli/Cli.h"
+#include "jtag/ConfigStream.h"
 #include "sdk/Bitmap.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/HostCall.h"
@@ -52,7 +57,34 @@ int RunTour(CommandContext& ctx) {
   std::printf("ProcessorIsRunning: %s (register accesses:", running ? "true" : "false");
   for (const RegisterAccess& a : device->Trace)
     std::printf(" %s 0x%02X=0x%02X", a.Write ? "write" : "read", a.Address, a.Value);
-  std::printf(")\n\n== The host's panels\n");
+  std::printf(")\n");
+
+  std::printf("\n== The board: a simulated JTAG chain\n");
+  HostApp& board = session.Board();
+  for (size_t i = 0; i < board.Cable()->DeviceCount(); ++i)
+    std::printf("  %zu  %s\n", i, board.Cable()->Layout()[i].Name.c_str());
+  const BoardDevice first = SelectDevice(ctx);
+  ShowState(first);
+  ShowUserCode(first);
+  // A small raw bit file with a user code, as the build would make one.
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() /
+      ("morvel-tour-" + std::to_string(static_cast<long long>(getpid())) + ".rbf");
+  std::vector<uint8_t> payload(16384);
+  for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i * 131 + 7);
+  jtag::WriteRawBitFile(file, 0xC0FFEE01u, payload);
+  std::printf("Programming %s with %s (user code 0xC0FFEE01)\n", first.Name.c_str(),
+              file.filename().c_str());
+  try {
+    ProgramBoardDevice(first, file.string());
+  } catch (...) {
+    std::filesystem::remove(file);
+    throw;
+  }
+  std::filesystem::remove(file);
+  ShowState(first);
+  ShowUserCode(first);
+  std::printf("\n== The host's panels\n");
   host.PrintState(stdout);
   return kExitOk;
 }

@@ -53,9 +53,13 @@ HostApp::HostApp(const Options& options) : FState(std::make_shared<HostState>())
 }
 
 HostApp::~HostApp() {
-  // Drivers hold host objects; they go with the plug-in, before the host's own objects.
+  // Drivers hold host objects; they go with the plug-in, before the host's own objects and
+  // the cable the channel drives.
   FDevices.clear();
+  FCatalogue.reset();
   FPlugin.reset();
+  FChannel = nullptr;
+  FCable.reset();
   for (auto it = FModules.rbegin(); it != FModules.rend(); ++it) dlclose(*it);
   FState->Timers.clear();
   FState->NotificationHandlers.clear();
@@ -146,15 +150,40 @@ std::pair<int32_t, DispatchPtr> HostApp::ResolveDevice(const std::string& text) 
                                   std::to_string(count - 1));
     return {static_cast<int32_t>(kind), plugin.CreateDriver(static_cast<int32_t>(kind))};
   }
-  if (FDeviceNames.empty()) {
-    FDeviceNames.reserve(static_cast<size_t>(count));
-    for (int32_t kind = 0; kind < count; ++kind)
-      FDeviceNames.push_back(Call(plugin.CreateDriver(kind), dispid::info::GetDeviceName).AsText());
-  }
-  for (size_t kind = 0; kind < FDeviceNames.size(); ++kind)
-    if (SameText(FDeviceNames[kind], text))
-      return {static_cast<int32_t>(kind), plugin.CreateDriver(static_cast<int32_t>(kind))};
+  if (const auto kind = Catalogue().KindOf(text)) return {*kind, plugin.CreateDriver(*kind)};
   throw std::invalid_argument("unknown device '" + text + "'");
+}
+
+const DeviceCatalogue& HostApp::Catalogue() {
+  if (!FCatalogue) FCatalogue = std::make_unique<DeviceCatalogue>(Plugin());
+  return *FCatalogue;
+}
+
+void HostApp::AttachChain(std::unique_ptr<jtag::JtagCable> cable, const std::string& portName) {
+  for (const auto& device : FDevices)
+    if (device->Driver()) Call(device->Driver(), dispid::driver::SetMorvelDevice, Variant());
+  FDevices.clear();
+  FChannel = nullptr;
+  FCable = std::move(cable);
+  if (!FCable) return;
+  FChannel = MakeHostObject<THostJTagChannel>(FState, *FCable, portName);
+  const jtag::ChainLayout& layout = FCable->Layout();
+  for (size_t i = 0; i < layout.size(); ++i) {
+    // A position named by the chain text has its kind; one found by a scan is the first
+    // kind with its IDCODE. Generic devices have no driver.
+    std::optional<int32_t> kind = Catalogue().KindOf(layout[i].Name);
+    if (!kind && layout[i].IdCode) kind = Catalogue().KindOfIdCode(*layout[i].IdCode);
+    const DispatchPtr driver = kind ? Plugin().CreateDriver(*kind) : nullptr;
+    ComPtr<THostDevice> device =
+        MakeHostObject<THostDevice>(FState, static_cast<int32_t>(i), driver);
+    device->Channel = DispatchOf(FChannel);
+    if (driver) Call(driver, dispid::driver::SetMorvelDevice, DispatchOf(device));
+    FDevices.push_back(device);
+  }
+}
+
+ComPtr<THostDevice> HostApp::DeviceAt(size_t index) const {
+  return index < FDevices.size() ? FDevices[index] : nullptr;
 }
 
 ComPtr<THostDevice> HostApp::AttachDevice(int32_t index, const DispatchPtr& driver) {

@@ -10,9 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/DeviceCatalogue.h"
+#include "core/HostJtag.h"
 #include "core/HostObjects.h"
 #include "core/HostState.h"
 #include "core/PluginLibrary.h"
+#include "jtag/JtagCable.h"
 
 namespace morvel::host {
 
@@ -52,9 +55,20 @@ class HostApp {
   // std::invalid_argument with a message for anything else.
   std::pair<int32_t, DispatchPtr> ResolveDevice(const std::string& text);
 
+  // The plug-in's device kinds, asked once.
+  const DeviceCatalogue& Catalogue();
+
   // Makes the host object of a chain position and attaches it to the driver.
   ComPtr<THostDevice> AttachDevice(int32_t index, const DispatchPtr& driver);
   const std::vector<ComPtr<THostDevice>>& Devices() const { return FDevices; }
+
+  // The board: a chain behind its channel, with a host device for every position and a
+  // driver attached to every Stratix V position. Replaces the board before.
+  void AttachChain(std::unique_ptr<jtag::JtagCable> cable, const std::string& portName);
+  jtag::JtagCable* Cable() const { return FCable.get(); }
+  const ComPtr<THostJTagChannel>& Channel() const { return FChannel; }
+  // The host device at a chain position; null beyond the chain.
+  ComPtr<THostDevice> DeviceAt(size_t index) const;
 
   // One turn of the event loop: posted work, then due timers.
   void ProcessMessages();
@@ -77,7 +91,9 @@ class HostApp {
   std::vector<void*> FModules;
   std::unique_ptr<PluginLibrary> FPlugin;
   std::vector<ComPtr<THostDevice>> FDevices;
-  std::vector<std::string> FDeviceNames;  // by kind, filled on the first lookup by name
+  std::unique_ptr<DeviceCatalogue> FCatalogue;
+  std::unique_ptr<jtag::JtagCable> FCable;
+  ComPtr<THostJTagChannel> FChannel;
 };
 
 }  // namespace morvel::host

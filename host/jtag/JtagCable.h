@@ -70,6 +70,10 @@ class JtagCable {
   void SetTCK(bool level) { FTck = level; }
   void SetTMS(bool level) { FTms = level; }
   void SetTDI(bool level) { FTdi = level; }
+  // The levels set so far.
+  bool TCK() const { return FTck; }
+  bool TMS() const { return FTms; }
+  bool TDI() const { return FTdi; }
   virtual void WritePins() = 0;
   virtual void ReadPins() = 0;
   virtual bool GetTDO() = 0;

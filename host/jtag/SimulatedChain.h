@@ -158,6 +158,32 @@ class SimulatedChain final : public JtagCable {
     if (FTck && !FDrivenTck) RisingEdge(FTms, FTdi);
     FDrivenTck = FTck;
   }
+  // Rising edges given as kCycle* flags, driven as pin writes would drive them one by one,
+  // then TCK left at `tckHigh`. Lets a caller collect the edges of pin-level writes and hand
+  // them over in blocks.
+  void DriveEdges(std::span<const uint8_t> edges, bool tckHigh) {
+    const size_t n = edges.size();
+    size_t i = 0;
+    while (i < n) {
+      if (FState == TapState::DrShift && FLineMode && (edges[i] & kCycleTms) == 0) {
+        // A run of shifts through one-bit registers: the delay line alone, as in a tight loop.
+        uint64_t line = FLine;
+        ConfigStreamSink* const sink = FLineSink;
+        const unsigned at = FLineSinkAt;
+        do {
+          line = (line << 1) | static_cast<uint64_t>(edges[i] & kCycleTdi);
+          if (sink != nullptr) sink->Bit(((line >> at) & 1) != 0);
+          ++i;
+        } while (i < n && (edges[i] & kCycleTms) == 0);
+        FLine = line;
+        FTdoLatched = static_cast<bool>(static_cast<unsigned>(line >> FCount) & 1u);
+        continue;
+      }
+      RisingEdge((edges[i] & kCycleTms) != 0, (edges[i] & kCycleTdi) != 0);
+      ++i;
+    }
+    FDrivenTck = tckHigh;
+  }
   void ReadPins() override { FTdoSample = Tdo(); }
   bool GetTDO() override { return FTdoSample; }
   void Flush() override {}
@@ -175,8 +201,11 @@ class SimulatedChain final : public JtagCable {
     // Data shifting is the hot path of programming: kept inline and free of calls.
     if (FState == TapState::DrShift) {
       if (FLineMode) {
-        FLine = (FLine << 1) | static_cast<uint64_t>(tdi);
-        FTdoLatched = ((FLine >> FCount) & 1) != 0;
+        const uint64_t line = (FLine << 1) | static_cast<uint64_t>(tdi);
+        FLine = line;
+        // Computed in a register and stored once: a store followed by a masking of the same
+        // byte in memory was half the cost of an edge.
+        FTdoLatched = static_cast<bool>(static_cast<unsigned>(line >> FCount) & 1u);
         if (FLineSink != nullptr) FLineSink->Bit(((FLine >> FLineSinkAt) & 1) != 0);
       } else {
         bool bit = tdi;

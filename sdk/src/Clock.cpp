@@ -15,7 +15,9 @@ class TSystemClock : public TClock {
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
   }
-  void Yield() override { std::this_thread::yield(); }
+  // A millisecond's sleep: the waits are tens of milliseconds and up, so this costs no
+  // precision and leaves the processor to others.
+  void Yield() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
 };
 
 TClock* gOverride = nullptr;

@@ -23,7 +23,35 @@ struct ProgressState {
   int64_t Total = 0;
   int64_t Count = 0;
   int64_t LastPercent = 0;
+  int64_t NextCount = 1;  // the first count at which the percentage may grow
 };
+
+// The percentage of count in total, halves rounded to the even neighbour, at most 100.
+int64_t PercentOf(int64_t count, int64_t total) {
+  if (total == 0) return 100;
+  int64_t percent = 0;
+  if (total > 0) {
+    const int64_t scaled = count * 100;
+    percent = scaled / total;
+    const int64_t twice = (scaled % total) * 2;
+    if (twice > total || (twice == total && (percent & 1) != 0)) ++percent;
+  } else {
+    percent = static_cast<int64_t>(
+        std::nearbyint(static_cast<double>(count) * 100.0 / static_cast<double>(total)));
+  }
+  return percent > 100 ? 100 : percent;
+}
+
+// The first count above `count` that can show a percentage above `percent`.
+int64_t NextCountOf(int64_t count, int64_t percent, int64_t total) {
+  if (total <= 0 || percent >= 100) return count + 1;
+  // (2p + 1) * total / 200 is where the percentage reaches p + 1, give or take the rounding
+  // of a half; start just below and step to it.
+  int64_t next = ((2 * percent + 1) * total) / 200;
+  if (next <= count) next = count + 1;
+  while (PercentOf(next, total) <= percent) ++next;
+  return next;
+}
 
 // Process-wide caches, created on first use and released when the plug-in unloads.
 struct Caches {
@@ -247,14 +275,9 @@ void ProgressStep() {
   auto& stack = State().Progress;
   if (stack.empty()) return;
   ProgressState& top = stack.back();
-  ++top.Count;
-  int64_t percent = 100;
-  if (top.Total != 0) {
-    // Halves round to the even neighbour, as the host's rounding does.
-    percent = static_cast<int64_t>(
-        std::nearbyint(static_cast<double>(top.Count) * 100.0 / static_cast<double>(top.Total)));
-  }
-  if (percent > 100) percent = 100;
+  // Programming steps once per byte: between two percentages only a count and a compare.
+  if (++top.Count < top.NextCount) return;
+  const int64_t percent = PercentOf(top.Count, top.Total);
   if (percent > top.LastPercent) {
     DispatchPtr gui = HostGUIManager();
     if (gui)
@@ -262,6 +285,7 @@ void ProgressStep() {
         Call(gui, dispid::gui::SetStatusBarText, dispid::progress::Step, "");
   }
   top.LastPercent = percent;
+  top.NextCount = NextCountOf(top.Count, percent, top.Total);
 }
 
 void ProgressEnd() {

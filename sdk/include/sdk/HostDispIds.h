@@ -186,4 +186,15 @@ inline constexpr DISPID ShiftDataText = 700113;
 inline constexpr DISPID GetPort = 700114;
 }  // namespace jtag
 
+// A chain position as the channel describes it (IJTagDevice), and the channel's port.
+namespace jtagdevice {
+inline constexpr DISPID GetName = 700131;
+inline constexpr DISPID GetIdCode = 700132;
+inline constexpr DISPID GetInstructionLength = 700133;
+inline constexpr DISPID GetIndex = 700134;
+}  // namespace jtagdevice
+namespace jtagport {
+inline constexpr DISPID GetName = 700141;
+}  // namespace jtagport
+
 }  // namespace morvel::dispid

@@ -1,0 +1,27 @@
+// Acting on a device of the board, shared by the board commands and the tour.
+#pragma once
+
+#include <string>
+
+#include "core/HostObjects.h"
+
+namespace morvel::host {
+
+class CommandContext;
+
+struct BoardDevice {
+  int32_t Index;
+  ComPtr<THostDevice> Device;
+  std::string Name;
+};
+
+// The device --index names on the board; a usage error beyond the chain or for a position no
+// driver serves.
+BoardDevice SelectDevice(CommandContext& ctx);
+int32_t ShowState(const BoardDevice& d);
+uint32_t ShowUserCode(const BoardDevice& d);
+// Programs the device with a progress bar and prints bits, time and rate; raises for a
+// missing, unreadable or empty file before the device is touched.
+int32_t ProgramBoardDevice(const BoardDevice& d, const std::string& file);
+
+}  // namespace morvel::host
