@@ -77,9 +77,12 @@ class THostJTagChannel : public IJTagChannelPins, public THostObject {
     // TDO, a flush, a high-level operation) hands over what is pending first.
     if (FSimulated == nullptr) return WriteCablePins();
     if (FTck && !FDrivenTck) {
-      FPending[FPendingCount++] =
+      // The count is kept in a local: a byte store may alias it, which would reload it.
+      const size_t n = FPendingCount;
+      FPending[n] =
           static_cast<uint8_t>((FTms ? jtag::kCycleTms : 0) | (FTdi ? jtag::kCycleTdi : 0));
-      if (FPendingCount == FPending.size()) DrivePending();
+      FPendingCount = n + 1;
+      if (n + 1 == FPending.size()) DrivePending();
     }
     FDrivenTck = FTck;
     return S_OK;

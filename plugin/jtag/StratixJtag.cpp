@@ -2,7 +2,6 @@
 #include "jtag/StratixJtag.h"
 
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "sdk/Clock.h"
@@ -353,12 +352,17 @@ int32_t ProgramDevice(TAbstractDeviceInformation& driver, const std::string& fil
                       const DispatchPtr& channel, int32_t index) {
   if (!channel || !FileExists(fileName)) return 0;
   const ComPtr<IJTagChannelPins> pins = PinsOf(channel);
+  // The whole file at once: a full-size bit file is tens of megabytes.
   std::vector<uint8_t> buffer;
   {
-    std::ifstream in(fileName, std::ios::binary);
+    std::ifstream in(fileName, std::ios::binary | std::ios::ate);
     if (!in) throw OleError(E_FAIL, "Cannot read the programming file " + fileName);
-    buffer.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) throw OleError(E_FAIL, "Cannot read the programming file " + fileName);
+    const std::streamoff size = in.tellg();
+    if (size < 0) throw OleError(E_FAIL, "Cannot read the programming file " + fileName);
+    buffer.resize(static_cast<size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(buffer.data()), size))
+      throw OleError(E_FAIL, "Cannot read the programming file " + fileName);
   }
   const auto result = static_cast<int32_t>(static_cast<uint32_t>(buffer.size()) * 8u);
   const std::string family = driver.GetFamilyName();
