@@ -50,7 +50,7 @@ std::filesystem::path RawBitFile(size_t bytes) {
 // The simulated host with the plug-in's drivers compiled in, no host files needed.
 struct Board {
   explicit Board(const std::vector<std::string>& names, std::unique_ptr<jtag::JtagCable> cable = {})
-      : host(HostApp::Options{std::filesystem::temp_directory_path(), false, false}) {
+      : host(HostApp::Options{std::filesystem::temp_directory_path(), false, false, {}}) {
     SetHostClientForTesting(host.Client());
     SetClockForTesting(&clock);
     if (!cable) {

@@ -16,6 +16,9 @@ const GlobalOptionRegistration kChainOption(
     {"chain", "SPEC", "the simulated JTAG chain: device names, generic:N (see chain --help)"});
 const GlobalOptionRegistration kRemoteOption({"remote", "HOST:PORT",
                                               "use the chain of a remote bit-bang server instead"});
+const GlobalOptionRegistration kQuartusOption(
+    {"quartus", "DIR",
+     "the Quartus installation to build with (default: $QUARTUS_ROOTDIR, else the bundled one)"});
 const GlobalOptionRegistration kHostStateOption(
     {"host-state", nullptr, "print the host's panels, status bar and dialogs afterwards"});
 }  // namespace
@@ -32,7 +35,11 @@ std::string Session::Option(const std::string& name) const {
 
 HostApp& Session::Host() {
   if (!FHost) {
-    FHost = std::make_unique<HostApp>(HostApp::Options{});
+    HostApp::Options options;
+    // The terminal is the host's screen: messages a user must see are printed.
+    options.Interactive = true;
+    options.QuartusFolder = Option("quartus");
+    FHost = std::make_unique<HostApp>(options);
     // Dialogs appear as they happen, as they would on screen.
     FHost->Data().OnDialog = [](const DialogRecord& d) {
       std::fprintf(stderr, "[dialog] %s: %s\n", d.Caption.c_str(), d.Text.c_str());

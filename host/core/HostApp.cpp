@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "sdk/DriverDispIds.h"
@@ -46,6 +47,14 @@ HostApp::HostApp(const Options& options) : FState(std::make_shared<HostState>())
       return nullptr;
     }
   };
+  FState->PumpMessages = [this] { ProcessMessages(); };
+  if (!options.QuartusFolder.empty()) {
+    SetQuartusFolder(options.QuartusFolder);
+  } else if (const char* root = std::getenv("QUARTUS_ROOTDIR"); root != nullptr && *root != 0) {
+    SetQuartusFolder(root);
+  } else {
+    SetQuartusFolder(FState->InstallFolder / "Quartus");
+  }
   gCurrent = this;
   ReadRegistry();
   ReadFamilies();
@@ -191,6 +200,25 @@ ComPtr<THostDevice> HostApp::AttachDevice(int32_t index, const DispatchPtr& driv
   Call(driver, dispid::driver::SetMorvelDevice, DispatchOf(device));
   FDevices.push_back(device);
   return device;
+}
+
+int HostApp::SetQuartusFolder(const std::filesystem::path& folder) {
+  // The tool names the build flow asks for; each is bin/ and its name in lower case.
+  static constexpr const char* kTools[] = {"Quartus_Cmd", "Quartus_sh",  "Quartus_Map",
+                                           "Quartus_Fit", "Quartus_Tan", "Quartus_Sta",
+                                           "Quartus_Asm"};
+  std::erase_if(FState->VendorToolPaths,
+                [](const auto& entry) { return entry.first.rfind("ALTERA\n", 0) == 0; });
+  FQuartusFolder = std::filesystem::absolute(folder).lexically_normal();
+  int found = 0;
+  for (const char* tool : kTools) {
+    const std::filesystem::path path = FQuartusFolder / "bin" / LowerCase(tool);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) continue;
+    FState->VendorToolPaths["ALTERA\n" + UpperCase(tool)] = path.string();
+    ++found;
+  }
+  return found;
 }
 
 void HostApp::ProcessMessages() {

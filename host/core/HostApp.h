@@ -25,6 +25,9 @@ class HostApp {
     std::filesystem::path InstallFolder;  // empty: this program's folder
     bool LoadModules = true;              // load the host modules at start-up
     bool Interactive = false;
+    // The Quartus installation (bin/ with the tools, readme.txt); empty: $QUARTUS_ROOTDIR,
+    // else the Quartus/ folder of the installation.
+    std::filesystem::path QuartusFolder;
   };
 
   explicit HostApp(const Options& options);
@@ -78,6 +81,11 @@ class HostApp {
 
   void PrintState(FILE* out) const;
 
+  // Points the vendor tool manager's "Altera" tools at a Quartus installation; tools whose
+  // executable is missing stay unknown. Returns the number of tools found.
+  int SetQuartusFolder(const std::filesystem::path& folder);
+  const std::filesystem::path& QuartusFolder() const { return FQuartusFolder; }
+
  private:
   void ReadRegistry();
   void ReadFamilies();
@@ -94,6 +102,7 @@ class HostApp {
   std::unique_ptr<DeviceCatalogue> FCatalogue;
   std::unique_ptr<jtag::JtagCable> FCable;
   ComPtr<THostJTagChannel> FChannel;
+  std::filesystem::path FQuartusFolder;
 };
 
 }  // namespace morvel::host

@@ -65,13 +65,17 @@ const DispatchTable& THostClientAPI::Table() {
                       MORVEL_DISP(id::clientapi::ShowHelpKeyword, C, ShowHelpKeyword),
                       MORVEL_DISP(id::clientapi::GetProjectDisplayText, C, GetProjectDisplayText),
                       MORVEL_DISP(id::clientapi::GetMainWindowHandle, C, GetMainWindowHandle),
-                      MORVEL_DISP(id::clientapi::IsShuttingDown, C, IsShuttingDown));
+                      MORVEL_DISP(id::clientapi::IsShuttingDown, C, IsShuttingDown),
+                      MORVEL_DISP(id::clientapi::ProcessMessages, C, ProcessMessages));
   static const DispatchTable table(kEntries, {"ClientAPI"}, &THostObject::Table());
   return table;
 }
 
 std::string THostClientAPI::GetApplicationFolder() {
   return IncludeTrailingPathDelimiter(State()->InstallFolder.string());
+}
+void THostClientAPI::ProcessMessages() {
+  if (State()->PumpMessages) State()->PumpMessages();
 }
 std::string THostClientAPI::GetInstallationFolder() {
   return GetApplicationFolder();

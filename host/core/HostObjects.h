@@ -50,6 +50,7 @@ class THostClientAPI : public THostObject {
   std::string GetProjectDisplayText(const std::string& path);
   int64_t GetMainWindowHandle() { return 0x00010042; }
   bool IsShuttingDown() { return false; }
+  void ProcessMessages();
   static const DispatchTable& Table();
   const DispatchTable& GetDispatchTable() const override { return Table(); }
 };

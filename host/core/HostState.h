@@ -111,6 +111,8 @@ struct HostState {
   OptionStorage WorkspaceOptions;
   std::map<std::string, std::map<std::string, std::string>> FamilyParameters;
   std::map<std::string, std::string> VendorToolPaths;  // "VENDOR\nTOOL" -> path
+  // One turn of the host's event loop, for plug-ins that wait on a tool.
+  std::function<void()> PumpMessages;
 
   std::vector<TimerRecord> Timers;
   int32_t NextTimerId = 1;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "flow/VendorTools.h"
 #include "sdk/Bitmap.h"
 #include "sdk/DriverDispIds.h"
 #include "sdk/FamilyRegistry.h"
@@ -222,13 +223,13 @@ void TMorvelDriver::ReleaseResources() {
 }
 
 std::string TMorvelDriver::VendorToolsDescriptor() {
-  return {};
+  return morvel::VendorToolsDescriptor(GetVendorName());
 }
 bool TMorvelDriver::VendorToolsPresent() {
-  return false;
+  return morvel::VendorToolsPresent(GetVendorName());
 }
 bool TMorvelDriver::VendorToolsUpToDate() {
-  return false;
+  return morvel::VendorToolsUpToDate(GetVendorName());
 }
 
 namespace {

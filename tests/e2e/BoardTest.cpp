@@ -40,7 +40,7 @@ class Board : public ::testing::Test {
   }
   IDispatch* Device(size_t index) { return app.DeviceAt(index)->AsDispatch(); }
 
-  host::HostApp app{host::HostApp::Options{StageFolder(), true, false}};
+  host::HostApp app{host::HostApp::Options{StageFolder(), true, false, {}}};
   testing::TempDir dir;
 };
 

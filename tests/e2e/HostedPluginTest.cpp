@@ -20,7 +20,7 @@ std::filesystem::path StageFolder() {
 
 class HostedPlugin : public ::testing::Test {
  protected:
-  host::HostApp app{host::HostApp::Options{StageFolder(), true, false}};
+  host::HostApp app{host::HostApp::Options{StageFolder(), true, false, {}}};
 };
 
 TEST_F(HostedPlugin, TheVendorComesFromThePluginFolderConfiguration) {

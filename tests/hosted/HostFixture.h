@@ -30,7 +30,8 @@ class HostFixture : public ::testing::Test {
         std::filesystem::copy_file(stage / module, dir.Path() / module,
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    host = std::make_unique<host::HostApp>(host::HostApp::Options{dir.Path(), loadModules, false});
+    host =
+        std::make_unique<host::HostApp>(host::HostApp::Options{dir.Path(), loadModules, false, {}});
     SetHostClientForTesting(host->Client());
     ResetFamilyRegistryForTesting();
   }

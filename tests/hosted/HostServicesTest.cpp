@@ -102,8 +102,8 @@ TEST_F(HostServices, MessagesFromParameterStrings) {
 class StagedHost : public ::testing::Test {
  protected:
   void SetUp() override {
-    host = std::make_unique<host::HostApp>(
-        host::HostApp::Options{std::filesystem::path(MORVEL_HOST_EXE).parent_path(), true, false});
+    host = std::make_unique<host::HostApp>(host::HostApp::Options{
+        std::filesystem::path(MORVEL_HOST_EXE).parent_path(), true, false, {}});
     SetHostClientForTesting(host->Client());
   }
   void TearDown() override {

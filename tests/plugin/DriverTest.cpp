@@ -104,7 +104,9 @@ TEST(DriverBase, AnswersEveryDefaultThroughInvoke) {
       {drv::ShowConfiguration, true},
       {drv::InvalidateResources, false},
       {drv::EPM_InititateTest, false},
-      {drv::VendorToolsPresent, false},
+      // No host, so no vendor name: an unknown vendor needs no tools.
+      {drv::VendorToolsPresent, true},
+      {drv::VendorToolsUpToDate, true},
       {drv::ProcessorIsUsingReducedInstructionSet, false},
   };
   for (const BoolCase& c : bools) {

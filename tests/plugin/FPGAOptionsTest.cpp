@@ -55,7 +55,7 @@ class HostedOptions : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto stage = std::filesystem::path(MORVEL_HOST_EXE).parent_path();
-    host = std::make_unique<host::HostApp>(host::HostApp::Options{stage, false, false});
+    host = std::make_unique<host::HostApp>(host::HostApp::Options{stage, false, false, {}});
     SetHostClientForTesting(host->Client());
     host->Data().DeviceByName = [this](const std::string& name) -> DispatchPtr {
       ++lookups;

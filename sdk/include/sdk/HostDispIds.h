@@ -31,6 +31,8 @@ inline constexpr DISPID GetProjectDisplayText = 700206;  // project path -> text
 inline constexpr DISPID GetMainWindowHandle = 700207;
 inline constexpr DISPID IsShuttingDown = 700208;
 inline constexpr DISPID ShowHelpKeyword = 700209;
+// One turn of the host's event loop, as a plug-in that waits lets the host go on.
+inline constexpr DISPID ProcessMessages = 700210;
 }  // namespace clientapi
 
 // The plug-in registry and its items.
