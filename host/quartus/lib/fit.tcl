@@ -1,0 +1,385 @@
+# quartus_fit, the Fitter: places the netlist's pins on the package's balls, counts the device
+# resources the design takes and works out the delays of its paths for timing analysis.
+
+namespace eval ::qs::fit {
+    variable help {quartus_fit: Fitter
+
+Usage: quartus_fit PROJECT [--rev=REVISION] [--set=NAME=VALUE]...
+
+Places the netlist of quartus_map on the device: pins at their location assignments
+(set_location_assignment PIN_xx -to pin), the others at free balls, and writes PROJECT.fit.rpt
+and the placed netlist for the timing analysers and the assembler under db/.
+
+Options:
+  --rev=REVISION        the revision to process (default: the project's first)
+  -c REVISION           the same
+  --set=NAME=VALUE      a global assignment for this run only
+  --help, --version
+
+Exit status: 0 on success, 2 for a command-line error, 3 when the design does not fit.
+MORVEL_REPLAY_QUARTUS_FIT=FILE writes FILE as the report instead of the tool's own.}
+
+    variable io_standards {
+        "1.2 V" "1.5 V" "1.8 V" "2.5 V" "3.0-V LVTTL" "3.0-V LVCMOS" "1.2-V HSTL" "1.5-V HSTL"
+        "1.8-V HSTL" "SSTL-12" "SSTL-125" "SSTL-135" "SSTL-15" "SSTL-18" "SSTL-2" "LVDS" "MINI-LVDS"
+        "RSDS" "DIFFERENTIAL 1.5-V SSTL" "DIFFERENTIAL 1.8-V SSTL" "1.5 V PCML" "1.4-V PCML"
+        "HCSL" "LVPECL" "1.2-V HSUL"
+    }
+}
+
+proc ::qs::fit::main {argv} {
+    variable help
+    return [::qs::project_tool quartus_fit Fitter fit $argv {} $help ::qs::fit::run]
+}
+
+# Quartus wildcards: "*" for any text; names compare without regard to case.
+proc ::qs::fit::name_match {pattern name} {
+    if {[string first * $pattern] < 0} { return [string equal -nocase $pattern $name] }
+    set re ^
+    foreach ch [split $pattern ""] {
+        if {$ch eq "*"} {
+            append re .*
+        } elseif {[string is alnum $ch] || $ch eq "_"} {
+            append re $ch
+        } else {
+            append re "\\$ch"
+        }
+    }
+    return [regexp -nocase -- "$re\$" $name]
+}
+
+proc ::qs::fit::run {} {
+    set a $::qs::args
+    set project [::qs::open_project [dict get $a project] [dict get $a rev] [dict get $a set]]
+    ::qs::remove_file [::qs::out_path $project .fit.rpt]
+    set netlist [::qs::db_read $project map "Analysis & Synthesis (quartus_map)"]
+    set device [::qs::dev::parse [dict get $netlist device]]
+    set assigned [::qs::assigned $project DEVICE [dict get $netlist device]]
+    if {![string equal -nocase $assigned [dict get $netlist device]] && ![string equal -nocase AUTO $assigned]} {
+        ::qs::fail "The netlist was synthesized for [dict get $netlist device], but the revision now targets $assigned: run Analysis & Synthesis (quartus_map) again" 20012
+    }
+    ::qs::inform "Selected device [dict get $device name] for design \"[dict get $netlist revision]\"" 119006
+    set stats [dict get $netlist stats]
+    set pins [dict get $netlist pins]
+    if {[llength $pins] > [dict get $device io]} {
+        ::qs::fail "The design needs [llength $pins] I/O pins, but device [dict get $device name] has [dict get $device io]" 171000
+    }
+    set placed [place_pins $project $device $pins]
+    ::qs::check_errors
+    set resources [resources $device $stats $pins]
+    set timing [timing $device $netlist $placed]
+    ::qs::inform "Fitter placement was successful" 170137
+    ::qs::inform "Router estimated peak interconnect usage is [dict get $resources peak_h]% of the available device resources" 170195
+    set result [dict create device [dict get $device name] revision [dict get $netlist revision] \
+        top [dict get $stats top] stats $stats pins $placed resources $resources timing $timing \
+        fingerprint [::qs::crc [list [dict get $netlist fingerprint] $placed]]]
+    ::qs::db_write $project fit $result
+    write_report $project $device $result
+}
+
+# Pins at their location assignments, the rest at free balls chosen from their names. Answers
+# rows {name dir location bank standard assigned}.
+proc ::qs::fit::place_pins {project device pins} {
+    set by_ball {}
+    set location {}
+    foreach asg [::qs::locations $project] {
+        set target [dict get $asg to]
+        set ball [dict get $asg value]
+        set matched 0
+        foreach pin $pins {
+            set name [lindex $pin 0]
+            if {![name_match $target $name]} continue
+            set matched 1
+            set rc [::qs::dev::ball $device $ball]
+            if {$rc eq ""} {
+                ::qs::error_msg "Can't place pin \"$name\" at location \"$ball\": package [dict get $device package] of [dict get $device name] has no such ball" 171016
+                continue
+            }
+            set canonical [::qs::dev::ball_name $device {*}$rc]
+            if {[dict exists $by_ball $canonical] && ![string equal -nocase [dict get $by_ball $canonical] $name]} {
+                ::qs::error_msg "Can't place multiple pins assigned to pin location $canonical (pins \"[dict get $by_ball $canonical]\" and \"$name\")" 176310
+                continue
+            }
+            dict set by_ball $canonical $name
+            dict set location [string tolower $name] [list $canonical {*}$rc]
+        }
+        if {!$matched} {
+            ::qs::warning "Node \"$target\" is assigned to location or region, but does not exist in design" 15706
+        }
+    }
+    set unassigned {}
+    foreach pin $pins {
+        if {![dict exists $location [string tolower [lindex $pin 0]]]} { lappend unassigned [lindex $pin 0] }
+    }
+    if {[llength $unassigned] > 0} {
+        ::qs::critical "No exact pin location assignment(s) for [llength $unassigned] pins of [llength $pins] total pins. For the list of pins please refer to the I/O Assignment Warnings table in the fitter report" 169085
+        set grid [dict get $device grid]
+        foreach name $unassigned {
+            ::qs::inform "Pin $name not assigned to an exact location on the device" 169086 1
+            # A free ball away from the package edge, found from the pin's name.
+            set h [::qs::crc [string tolower $name]]
+            set span [expr {$grid - 4}]
+            for {set try 0} {$try < $grid * $grid} {incr try} {
+                set r [expr {2 + ($h + $try * 7) % $span}]
+                set c [expr {3 + ($h / 97 + $try * 13) % $span}]
+                set ball [::qs::dev::ball_name $device $r $c]
+                if {![dict exists $by_ball $ball]} break
+            }
+            dict set by_ball $ball $name
+            dict set location [string tolower $name] [list $ball $r $c]
+        }
+    }
+    # I/O standards, by instance assignment, 2.5 V otherwise.
+    variable io_standards
+    set standard {}
+    foreach asg [::qs::instances $project IO_STANDARD] {
+        set value [dict get $asg value]
+        set known ""
+        foreach s $io_standards { if {[string equal -nocase $s $value]} { set known $s } }
+        set matched 0
+        foreach pin $pins {
+            if {![name_match [dict get $asg to] [lindex $pin 0]]} continue
+            set matched 1
+            if {$known eq ""} {
+                ::qs::warning "I/O standard \"$value\" of pin \"[lindex $pin 0]\" is not a Stratix V I/O standard: the pin uses 2.5 V" 15709
+            } else {
+                dict set standard [string tolower [lindex $pin 0]] $known
+            }
+        }
+        if {!$matched} {
+            ::qs::warning "Ignored I/O standard assignment to \"[dict get $asg to]\": the design has no such pin" 15706
+        }
+    }
+    set rows {}
+    foreach pin $pins {
+        lassign $pin name dir
+        set key [string tolower $name]
+        if {![dict exists $location $key]} continue
+        lassign [dict get $location $key] ball r c
+        set std [expr {[dict exists $standard $key] ? [dict get $standard $key] : "2.5 V"}]
+        lappend rows [list $name $dir $ball [::qs::dev::bank $device $r $c] $std \
+            [expr {$name ni $unassigned}] $r $c]
+    }
+    return $rows
+}
+
+proc ::qs::fit::resources {device stats pins} {
+    set luts [dict get $stats luts]
+    set registers [dict get $stats registers]
+    set alms [::qs::map::alms_needed $luts $registers]
+    set both [expr {min($alms, $registers / 4 + $luts / 4)}]
+    set lut_only [expr {max(0, ($luts + 1) / 2 - $both)}]
+    set reg_only [expr {max(0, $alms - $both - $lut_only)}]
+    set placed [expr {$both + $lut_only + $reg_only}]
+    set recoverable [expr {$placed - $alms > 0 ? $placed - $alms : ($alms > 20 ? $alms / 40 : 0)}]
+    set placed [expr {$alms + $recoverable}]
+    set labs [expr {($placed + 9) / 10}]
+    set m20k [expr {([dict get $stats memory_bits] + 20479) / 20480}]
+    set clocks [expr {[llength [dict get $stats clocks]] + [llength [dict get $stats internal_clocks]]}]
+    set fanout [expr {$registers * 2 + $luts * 3 + [llength $pins]}]
+    set nodes [expr {max(1, $registers + $luts + [llength $pins])}]
+    set use [expr {100.0 * $placed / [dict get $device alms]}]
+    return [dict create alms $alms placed $placed both $both lut_only $lut_only reg_only $reg_only \
+        recoverable $recoverable labs $labs m20k $m20k clocks $clocks fanout $fanout nodes $nodes \
+        avg_h [format %.1f [expr {min(99.0, $use * 0.9)}]] peak_h [format %.1f [expr {min(99.0, 1.0 + $use * 8)}]]]
+}
+
+# Path delays in nanoseconds, from the netlist's figures and the device's speed grade. A small
+# placement-dependent spread keeps different designs from timing identically.
+proc ::qs::fit::timing {device netlist placed} {
+    set stats [dict get $netlist stats]
+    set f [::qs::dev::delay_factor $device]
+    set spread [expr {0.97 + ([::qs::crc [list [dict get $netlist fingerprint] $placed]] % 61) / 1000.0}]
+    set k [expr {$f * $spread}]
+    set carry [dict get $stats carry]
+    set domains {}
+    dict for {clock width} [dict get $stats domains] {
+        if {$width <= 0} continue
+        set levels [expr {1 + int(log(1 + $width) / log(2) / 3)}]
+        set t [expr {(0.62 + 0.052 * $carry + 0.11 * $levels) * $k}]
+        set hold [expr {(0.18 + 0.02 * $levels) * $spread}]
+        set port [expr {$clock in [dict get $stats clocks]}]
+        dict set domains $clock [dict create setup $t hold $hold registers $width port $port]
+    }
+    set first [first_register $stats]
+    set last [last_register $stats]
+    set inputs [dict get $stats reg_inputs]
+    set outputs [dict get $stats reg_outputs]
+    set result [dict create domains $domains from_reg $first to_reg $last]
+    if {[dict get $stats tsu] && [llength $inputs] > 0} {
+        dict set result tsu [dict create value [expr {(1.05 + 0.03 * $carry) * $k}] from [pin_of $placed [lindex $inputs 0]] to $first]
+        dict set result th [dict create value [expr {-0.41 * $spread}] from [pin_of $placed [lindex $inputs end]] to $first]
+    }
+    if {[dict get $stats tco] && [llength $outputs] > 0} {
+        dict set result tco [dict create value [expr {(4.35 + 0.01 * $carry) * $k}] from $last to [pin_of $placed [lindex $outputs end] end]]
+    }
+    if {[dict get $stats tpd]} {
+        set in [lindex [dict get $stats comb_inputs] 0]
+        set out [lindex [dict get $stats comb_outputs] 0]
+        dict set result tpd [dict create value [expr {6.12 * $k}] from [pin_of $placed $in] to [pin_of $placed $out end]]
+    }
+    return $result
+}
+
+# The register bits at either end of the longest path.
+proc ::qs::fit::first_register {stats} {
+    return "[register_base $stats]\[0\]"
+}
+
+proc ::qs::fit::last_register {stats} {
+    set carry [dict get $stats carry]
+    return "[register_base $stats]\[[expr {max(0, $carry - 1)}]\]"
+}
+
+proc ::qs::fit::register_base {stats} {
+    if {[dict exists $stats carry_reg] && [dict get $stats carry_reg] ne ""} { return [dict get $stats carry_reg] }
+    return "[string tolower [dict get $stats top]]_reg"
+}
+
+# The first (or last) pin bit of a port.
+proc ::qs::fit::pin_of {placed port {which 0}} {
+    set bits {}
+    foreach row $placed {
+        set name [lindex $row 0]
+        if {[string equal -nocase $name $port] || [string match -nocase "$port\\\[*" $name]} { lappend bits $name }
+    }
+    if {[llength $bits] == 0} { return $port }
+    return [lindex $bits $which]
+}
+
+proc ::qs::fit::write_report {project device result} {
+    set r [dict get $result resources]
+    set stats [dict get $result stats]
+    set pins [dict get $result pins]
+    set npins [llength $pins]
+    set total_alms [dict get $device alms]
+    set registers [dict get $stats registers]
+    set luts [dict get $stats luts]
+    set memory [dict get $stats memory_bits]
+    set device_bits [dict get $device memory_bits]
+    set clock_pins 0
+    foreach row $pins {
+        if {[lindex $row 0] in [dict get $stats clocks]} { incr clock_pins }
+    }
+    set u ::qs::usage
+    set p ::qs::percent
+    set summary [list \
+        [list "Fitter Status" "Successful - [::qs::timestamp]"] \
+        [list "$::qs::product Version" [::qs::version_text]] \
+        [list "Revision Name" [dict get $project revision]] \
+        [list "Top-level Entity Name" [dict get $result top]] \
+        [list Family "Stratix V"] \
+        [list Device [dict get $device name]] \
+        [list "Timing Models" Final] \
+        [list "Logic utilization (in ALMs)" "[$u [dict get $r alms] $total_alms] ( [$p [dict get $r alms] $total_alms] )"] \
+        [list "Total registers" $registers] \
+        [list "Total pins" "[$u $npins [dict get $device io]] ( [$p $npins [dict get $device io]] )"] \
+        [list "Total virtual pins" 0] \
+        [list "Total block memory bits" "[$u $memory $device_bits] ( [$p $memory $device_bits] )"] \
+        [list "Total RAM Blocks" "[$u [dict get $r m20k] [dict get $device m20k]] ( [$p [dict get $r m20k] [dict get $device m20k]] )"] \
+        [list "Total DSP Blocks" "[$u [dict get $stats dsp] [dict get $device dsp]] ( [$p [dict get $stats dsp] [dict get $device dsp]] )"] \
+        [list "Total PLLs" "0 / [dict get $device plls] ( 0 % )"] \
+        [list "Total DLLs" "0 / 4 ( 0 % )"]]
+    set settings [list \
+        [list Device [dict get $device name] ""] \
+        [list "Minimum Core Junction Temperature" 0 ""] \
+        [list "Maximum Core Junction Temperature" 85 ""] \
+        [list "Fitter Effort" [::qs::assigned $project FITTER_EFFORT "Auto Fit"] "Auto Fit"] \
+        [list "Fitter Initial Placement Seed" [::qs::assigned $project SEED 1] 1] \
+        [list "Placement Effort Multiplier" [::qs::assigned $project PLACEMENT_EFFORT_MULTIPLIER 1.0] 1.0] \
+        [list "Optimize Hold Timing" "All Paths" "All Paths"] \
+        [list "Reserve all unused pins" [::qs::assigned $project RESERVE_ALL_UNUSED_PINS_WEAK_PULLUP "As input tri-stated with weak pull-up"] "As input tri-stated with weak pull-up"]]
+    set blank [list "" "" ""]
+    set regs2 [expr {2 * $total_alms * 2}]
+    set usage [list \
+        [list "Logic utilization (ALMs needed / total ALMs on device)" [$u [dict get $r alms] $total_alms] [$p [dict get $r alms] $total_alms]] \
+        [list "ALMs needed \[=A-B+C\]" [dict get $r alms] ""] \
+        [list "    \[A\] ALMs used in final placement \[=a+b+c+d\]" [$u [dict get $r placed] $total_alms] [$p [dict get $r placed] $total_alms]] \
+        [list "        \[a\] ALMs used for LUT logic and registers" [dict get $r both] ""] \
+        [list "        \[b\] ALMs used for LUT logic" [dict get $r lut_only] ""] \
+        [list "        \[c\] ALMs used for registers" [dict get $r reg_only] ""] \
+        [list "        \[d\] ALMs used for memory (up to half of total ALMs)" 0 ""] \
+        [list "    \[B\] Estimate of ALMs recoverable by dense packing" [$u [dict get $r recoverable] $total_alms] [$p [dict get $r recoverable] $total_alms]] \
+        [list "    \[C\] Estimate of ALMs unavailable \[=a+b+c+d\]" [$u 0 $total_alms] "0 %"] \
+        $blank \
+        [list "Difficulty packing design" Low ""] \
+        $blank \
+        [list "Total LABs:  partially or completely used" [$u [dict get $r labs] [expr {$total_alms / 10}]] [$p [dict get $r labs] [expr {$total_alms / 10}]]] \
+        [list "    -- Logic LABs" [dict get $r labs] ""] \
+        [list "    -- Memory LABs (up to half of total LABs)" 0 ""] \
+        $blank \
+        [list "Combinational ALUT usage for logic" $luts ""] \
+        [list "    -- 7 input functions" 0 ""] \
+        [list "    -- 6 input functions" [expr {$luts / 8}] ""] \
+        [list "    -- 5 input functions" [expr {$luts / 8}] ""] \
+        [list "    -- 4 input functions" [expr {$luts / 4}] ""] \
+        [list "    -- <=3 input functions" [expr {$luts - $luts / 8 * 2 - $luts / 4}] ""] \
+        [list "Combinational ALUT usage for route-throughs" 0 ""] \
+        [list "Dedicated logic registers" $registers ""] \
+        [list "    -- By type:" "" ""] \
+        [list "        -- Primary logic registers" [$u $registers $regs2] [$p $registers $regs2]] \
+        [list "        -- Secondary logic registers" [$u 0 $regs2] "0 %"] \
+        [list "    -- By function:" "" ""] \
+        [list "        -- Design implementation registers" $registers ""] \
+        [list "        -- Routing optimization registers" 0 ""] \
+        $blank \
+        [list "Virtual pins" 0 ""] \
+        [list "I/O pins" [$u $npins [dict get $device io]] [$p $npins [dict get $device io]]] \
+        [list "    -- Clock pins" [$u $clock_pins 32] [$p $clock_pins 32]] \
+        [list "    -- Dedicated input pins" [$u 0 61] "0 %"] \
+        $blank \
+        [list "Global signals" [dict get $r clocks] ""] \
+        [list "M20K blocks" [$u [dict get $r m20k] [dict get $device m20k]] [$p [dict get $r m20k] [dict get $device m20k]]] \
+        [list "Total MLAB memory bits" 0 ""] \
+        [list "Total block memory bits" [$u $memory $device_bits] [$p $memory $device_bits]] \
+        [list "Total block memory implementation bits" [$u [expr {[dict get $r m20k] * 20480}] $device_bits] [$p [expr {[dict get $r m20k] * 20480}] $device_bits]] \
+        $blank \
+        [list "Total DSP Blocks" [$u [dict get $stats dsp] [dict get $device dsp]] [$p [dict get $stats dsp] [dict get $device dsp]]] \
+        $blank \
+        [list "Fractional PLLs" [$u 0 [dict get $device plls]] "0 %"] \
+        [list "Global clocks" [$u [dict get $r clocks] 16] [$p [dict get $r clocks] 16]] \
+        [list "Quadrant clocks" [$u 0 92] "0 %"] \
+        [list "JTAGs" [$u 0 1] "0 %"] \
+        [list "ASMI blocks" [$u 0 1] "0 %"] \
+        [list "CRC blocks" [$u 0 1] "0 %"] \
+        [list "Remote update blocks" [$u 0 1] "0 %"] \
+        [list "Oscillator blocks" [$u 0 1] "0 %"] \
+        [list "Impedance control blocks" [$u 0 4] "0 %"] \
+        [list "Average interconnect usage (total/H/V)" "[dict get $r avg_h]% / [dict get $r avg_h]% / [dict get $r avg_h]%" ""] \
+        [list "Peak interconnect usage (total/H/V)" "[dict get $r peak_h]% / [dict get $r peak_h]% / [dict get $r peak_h]%" ""] \
+        $blank \
+        [list "Maximum fan-out" [expr {max($registers, 1)}] ""] \
+        [list "Highest non-global fan-out" [expr {max($registers / 2, 1)}] ""] \
+        [list "Total fan-out" [dict get $r fanout] ""] \
+        [list "Average fan-out" [format %.2f [expr {double([dict get $r fanout]) / [dict get $r nodes]}]] ""]]
+    set inputs {}
+    set outputs {}
+    foreach row $pins {
+        lassign $row name dir ball bank std assigned
+        set line [list $name [string range $ball 4 end] $bank $std [expr {$assigned ? "User" : "Fitter"}]]
+        if {$dir eq "in"} { lappend inputs $line } else { lappend outputs $line }
+    }
+    set pin_header {Name {Pin #} {I/O Bank} {I/O Standard} {Location assigned by}}
+    set options [list \
+        [list "Configuration scheme" [::qs::assigned $project STRATIXV_CONFIGURATION_SCHEME "Passive Serial"]] \
+        [list "JTAG user code for target device" [user_code_text $project]] \
+        [list "Use checksum as JTAG user code" [expr {[::qs::is_on [::qs::assigned $project USE_CHECKSUM_AS_USERCODE Off]] ? "On" : "Off"}]] \
+        [list "On-chip bitstream decompression" [expr {[::qs::is_on [::qs::assigned $project ON_CHIP_BITSTREAM_DECOMPRESSION Off]] ? "On" : "Off"}]] \
+        [list "Reserve all unused pins" "As input tri-stated with weak pull-up"]]
+    set panels [list \
+        "Legal Notice" [::qs::legal_notice] \
+        "Fitter Summary" [::qs::table "Fitter Summary" {} $summary] \
+        "Fitter Settings" [::qs::table "Fitter Settings" {Option Setting {Default Value}} $settings] \
+        "Fitter Resource Usage Summary" [::qs::table "Fitter Resource Usage Summary" {Resource Usage %} $usage] \
+        "Input Pins" [::qs::table "Input Pins" $pin_header $inputs] \
+        "Output Pins" [::qs::table "Output Pins" $pin_header $outputs] \
+        "Fitter Device Options" [::qs::table "Fitter Device Options" {Option Setting} $options]]
+    ::qs::inform "Writing report [dict get $project out].fit.rpt" 21005
+    lappend panels "Fitter Messages" [::qs::messages_panel "Fitter Messages"]
+    ::qs::write_report fit [::qs::out_path $project .fit.rpt] [::qs::report Fitter $project $panels]
+}
+
+proc ::qs::fit::user_code_text {project} {
+    set code [::qs::assigned $project STRATIX_JTAG_USER_CODE FFFFFFFF]
+    return [format 0x%08X [::qs::asm::parse_user_code $code]]
+}
