@@ -52,6 +52,7 @@ proc ::qs::fit::run {} {
     set a $::qs::args
     set project [::qs::open_project [dict get $a project] [dict get $a rev] [dict get $a set]]
     ::qs::remove_file [::qs::out_path $project .fit.rpt]
+    ::qs::remove_file [::qs::db_path $project fit]
     set netlist [::qs::db_read $project map "Analysis & Synthesis (quartus_map)"]
     set device [::qs::dev::parse [dict get $netlist device]]
     set assigned [::qs::assigned $project DEVICE [dict get $netlist device]]
@@ -112,7 +113,7 @@ proc ::qs::fit::place_pins {project device pins} {
         if {![dict exists $location [string tolower [lindex $pin 0]]]} { lappend unassigned [lindex $pin 0] }
     }
     if {[llength $unassigned] > 0} {
-        ::qs::critical "No exact pin location assignment(s) for [llength $unassigned] pins of [llength $pins] total pins. For the list of pins please refer to the I/O Assignment Warnings table in the fitter report" 169085
+        ::qs::critical "No exact pin location assignment(s) for [llength $unassigned] pins of [llength $pins] total pins: the Fitter placed them" 169085
         set grid [dict get $device grid]
         foreach name $unassigned {
             ::qs::inform "Pin $name not assigned to an exact location on the device" 169086 1

@@ -56,8 +56,8 @@ proc ::qs::flow::sequence {project revision} {
     return 0
 }
 
-proc ::qs::flow::compile {args} {
-    set status [sequence [dict get $args project] [dict get $args rev]]
+proc ::qs::flow::compile {arguments} {
+    set status [sequence [dict get $arguments project] [dict get $arguments rev]]
     if {$status != 0} { return -code error -errorcode {QS FAIL} "compilation failed" }
 }
 

@@ -59,6 +59,8 @@ proc ::qs::map::run {} {
     variable source_kinds
     set a $::qs::args
     set project [::qs::open_project [dict get $a project] [dict get $a rev] [dict get $a set]]
+    ::qs::remove_file [::qs::out_path $project .map.rpt]
+    ::qs::remove_file [::qs::db_path $project map]
     set family [::qs::assigned $project FAMILY]
     check_family $family
     set device [check_device [::qs::assigned $project DEVICE]]
@@ -123,7 +125,12 @@ proc ::qs::map::run {} {
         ::qs::inform "Elaborating entity \"[lindex $row 1]\" for hierarchy \"$node\"" 12128
     }
 
-    # Pins: every bit of every top-level port.
+    # Pins: every bit of every top-level port, once the device is known to have that many.
+    set width 0
+    foreach port [dict get $stats ports] { incr width [dict get $port width] }
+    if {$width > [dict get $device io]} {
+        ::qs::fail "The top-level entity \"[dict get $stats top]\" has $width pins, more than the [dict get $device io] I/O pins of device [dict get $device name]" 12241
+    }
     set pins {}
     set counts {in 0 out 0 inout 0}
     foreach port [dict get $stats ports] {

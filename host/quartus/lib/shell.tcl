@@ -499,6 +499,13 @@ proc ::qs::sh::write_qsf {} {
 
 # ---- Running the other tools ------------------------------------------------------------------
 
+# The open project as the other tools are given it.
+proc ::qs::sh::project_path {} {
+    variable project
+    if {[dict get $project dir] eq "."} { return [dict get $project name] }
+    return [file join [dict get $project dir] [dict get $project name]]
+}
+
 proc ::qs::sh::execute_module {args} {
     variable project
     lassign [options execute_module $args {-tool -args} {-dont_export_assignments}] o positional
@@ -508,7 +515,7 @@ proc ::qs::sh::execute_module {args} {
     need_project execute_module
     if {![dict exists $o -dont_export_assignments]} { write_qsf }
     set extra [expr {[dict exists $o -args] ? [dict get $o -args] : ""}]
-    set name [file join [dict get $project dir] [dict get $project name]]
+    set name [project_path]
     set status [::qs::flow::run_tool $tool [concat [list $name -c [dict get $project revision]] $extra]]
     if {$status != 0} { error "execute_module: quartus_$tool failed" }
     return
@@ -520,7 +527,7 @@ proc ::qs::sh::execute_flow {args} {
     if {![dict exists $o -compile]} { error "execute_flow knows -compile" }
     need_project execute_flow
     write_qsf
-    set name [file join [dict get $project dir] [dict get $project name]]
+    set name [project_path]
     set status [::qs::flow::sequence $name [dict get $project revision]]
     if {$status != 0} { error "execute_flow: the compilation failed" }
     return
