@@ -979,6 +979,8 @@ proc ::qs::hdl::vhdl_type {from end env types} {
         if {$elem == 1} { return [list $name [list $depth 0 0]] }
         return [list $name [list $elem $depth 0]]
     }
+    # A physical type's units are a construct of their own, read by the main loop.
+    if {"units" in [lrange $L $s $end]} { return "" }
     if {[lindex $L [expr {$from - 1}]] eq "subtype" || $first eq "range"} {
         return [list $name [vhdl_width $s [expr {$end - 1}] $env $types]]
     }
@@ -1772,7 +1774,6 @@ proc ::qs::hdl::elaborate_unit {lower path depth visiting rowsVar} {
                 if {[dict exists $ports $actual]} { lappend $mine $actual }
             }
         }
-        if {[dict get $cs tpd]} { dict set s tpd 1 }
     }
     # Signals that registers drive and that concurrent logic passes on to an output.
     foreach c [dict get $arch concurrent] {
