@@ -248,22 +248,45 @@ proc ::qs::fit::pin_of {placed port {which 0}} {
     return [lindex $bits $which]
 }
 
+# Table rows: "used / total" with its percentage in a column of its own (the resource table)
+# or in brackets (the summary), and a plain count.
+proc ::qs::fit::used {name used total} {
+    return [list $name [::qs::usage $used $total] [::qs::percent $used $total]]
+}
+
+proc ::qs::fit::used_of {name used total} {
+    return [list $name "[::qs::usage $used $total] ( [::qs::percent $used $total] )"]
+}
+
+proc ::qs::fit::count {name value} {
+    return [list $name $value ""]
+}
+
+proc ::qs::fit::on_off {project name} {
+    return [expr {[::qs::is_on [::qs::assigned $project $name Off]] ? "On" : "Off"}]
+}
+
 proc ::qs::fit::write_report {project device result} {
     set r [dict get $result resources]
     set stats [dict get $result stats]
     set pins [dict get $result pins]
     set npins [llength $pins]
+    set io [dict get $device io]
+    set alms [dict get $r alms]
     set total_alms [dict get $device alms]
+    set labs [expr {$total_alms / 10}]
     set registers [dict get $stats registers]
     set luts [dict get $stats luts]
+    set dsp [dict get $stats dsp]
     set memory [dict get $stats memory_bits]
     set device_bits [dict get $device memory_bits]
+    set m20k [dict get $r m20k]
+    set m20k_bits [expr {$m20k * 20480}]
+    set clocks [dict get $r clocks]
     set clock_pins 0
     foreach row $pins {
         if {[lindex $row 0] in [dict get $stats clocks]} { incr clock_pins }
     }
-    set u ::qs::usage
-    set p ::qs::percent
     set summary [list \
         [list "Fitter Status" "Successful - [::qs::timestamp]"] \
         [list "$::qs::product Version" [::qs::version_text]] \
@@ -272,15 +295,16 @@ proc ::qs::fit::write_report {project device result} {
         [list Family "Stratix V"] \
         [list Device [dict get $device name]] \
         [list "Timing Models" Final] \
-        [list "Logic utilization (in ALMs)" "[$u [dict get $r alms] $total_alms] ( [$p [dict get $r alms] $total_alms] )"] \
+        [used_of "Logic utilization (in ALMs)" $alms $total_alms] \
         [list "Total registers" $registers] \
-        [list "Total pins" "[$u $npins [dict get $device io]] ( [$p $npins [dict get $device io]] )"] \
+        [used_of "Total pins" $npins $io] \
         [list "Total virtual pins" 0] \
-        [list "Total block memory bits" "[$u $memory $device_bits] ( [$p $memory $device_bits] )"] \
-        [list "Total RAM Blocks" "[$u [dict get $r m20k] [dict get $device m20k]] ( [$p [dict get $r m20k] [dict get $device m20k]] )"] \
-        [list "Total DSP Blocks" "[$u [dict get $stats dsp] [dict get $device dsp]] ( [$p [dict get $stats dsp] [dict get $device dsp]] )"] \
-        [list "Total PLLs" "0 / [dict get $device plls] ( 0 % )"] \
-        [list "Total DLLs" "0 / 4 ( 0 % )"]]
+        [used_of "Total block memory bits" $memory $device_bits] \
+        [used_of "Total RAM Blocks" $m20k [dict get $device m20k]] \
+        [used_of "Total DSP Blocks" $dsp [dict get $device dsp]] \
+        [used_of "Total PLLs" 0 [dict get $device plls]] \
+        [used_of "Total DLLs" 0 4]]
+    set pullup "As input tri-stated with weak pull-up"
     set settings [list \
         [list Device [dict get $device name] ""] \
         [list "Minimum Core Junction Temperature" 0 ""] \
@@ -289,70 +313,70 @@ proc ::qs::fit::write_report {project device result} {
         [list "Fitter Initial Placement Seed" [::qs::assigned $project SEED 1] 1] \
         [list "Placement Effort Multiplier" [::qs::assigned $project PLACEMENT_EFFORT_MULTIPLIER 1.0] 1.0] \
         [list "Optimize Hold Timing" "All Paths" "All Paths"] \
-        [list "Reserve all unused pins" [::qs::assigned $project RESERVE_ALL_UNUSED_PINS_WEAK_PULLUP "As input tri-stated with weak pull-up"] "As input tri-stated with weak pull-up"]]
+        [list "Reserve all unused pins" [::qs::assigned $project RESERVE_ALL_UNUSED_PINS_WEAK_PULLUP $pullup] $pullup]]
     set blank [list "" "" ""]
-    set regs2 [expr {2 * $total_alms * 2}]
+    set register_slots [expr {4 * $total_alms}]
     set usage [list \
-        [list "Logic utilization (ALMs needed / total ALMs on device)" [$u [dict get $r alms] $total_alms] [$p [dict get $r alms] $total_alms]] \
-        [list "ALMs needed \[=A-B+C\]" [dict get $r alms] ""] \
-        [list "    \[A\] ALMs used in final placement \[=a+b+c+d\]" [$u [dict get $r placed] $total_alms] [$p [dict get $r placed] $total_alms]] \
-        [list "        \[a\] ALMs used for LUT logic and registers" [dict get $r both] ""] \
-        [list "        \[b\] ALMs used for LUT logic" [dict get $r lut_only] ""] \
-        [list "        \[c\] ALMs used for registers" [dict get $r reg_only] ""] \
-        [list "        \[d\] ALMs used for memory (up to half of total ALMs)" 0 ""] \
-        [list "    \[B\] Estimate of ALMs recoverable by dense packing" [$u [dict get $r recoverable] $total_alms] [$p [dict get $r recoverable] $total_alms]] \
-        [list "    \[C\] Estimate of ALMs unavailable \[=a+b+c+d\]" [$u 0 $total_alms] "0 %"] \
+        [used "Logic utilization (ALMs needed / total ALMs on device)" $alms $total_alms] \
+        [count "ALMs needed \[=A-B+C\]" $alms] \
+        [used "    \[A\] ALMs used in final placement \[=a+b+c+d\]" [dict get $r placed] $total_alms] \
+        [count "        \[a\] ALMs used for LUT logic and registers" [dict get $r both]] \
+        [count "        \[b\] ALMs used for LUT logic" [dict get $r lut_only]] \
+        [count "        \[c\] ALMs used for registers" [dict get $r reg_only]] \
+        [count "        \[d\] ALMs used for memory (up to half of total ALMs)" 0] \
+        [used "    \[B\] Estimate of ALMs recoverable by dense packing" [dict get $r recoverable] $total_alms] \
+        [used "    \[C\] Estimate of ALMs unavailable \[=a+b+c+d\]" 0 $total_alms] \
         $blank \
-        [list "Difficulty packing design" Low ""] \
+        [count "Difficulty packing design" Low] \
         $blank \
-        [list "Total LABs:  partially or completely used" [$u [dict get $r labs] [expr {$total_alms / 10}]] [$p [dict get $r labs] [expr {$total_alms / 10}]]] \
-        [list "    -- Logic LABs" [dict get $r labs] ""] \
-        [list "    -- Memory LABs (up to half of total LABs)" 0 ""] \
+        [used "Total LABs:  partially or completely used" [dict get $r labs] $labs] \
+        [count "    -- Logic LABs" [dict get $r labs]] \
+        [count "    -- Memory LABs (up to half of total LABs)" 0] \
         $blank \
-        [list "Combinational ALUT usage for logic" $luts ""] \
-        [list "    -- 7 input functions" 0 ""] \
-        [list "    -- 6 input functions" [expr {$luts / 8}] ""] \
-        [list "    -- 5 input functions" [expr {$luts / 8}] ""] \
-        [list "    -- 4 input functions" [expr {$luts / 4}] ""] \
-        [list "    -- <=3 input functions" [expr {$luts - $luts / 8 * 2 - $luts / 4}] ""] \
-        [list "Combinational ALUT usage for route-throughs" 0 ""] \
-        [list "Dedicated logic registers" $registers ""] \
-        [list "    -- By type:" "" ""] \
-        [list "        -- Primary logic registers" [$u $registers $regs2] [$p $registers $regs2]] \
-        [list "        -- Secondary logic registers" [$u 0 $regs2] "0 %"] \
-        [list "    -- By function:" "" ""] \
-        [list "        -- Design implementation registers" $registers ""] \
-        [list "        -- Routing optimization registers" 0 ""] \
+        [count "Combinational ALUT usage for logic" $luts] \
+        [count "    -- 7 input functions" 0] \
+        [count "    -- 6 input functions" [expr {$luts / 8}]] \
+        [count "    -- 5 input functions" [expr {$luts / 8}]] \
+        [count "    -- 4 input functions" [expr {$luts / 4}]] \
+        [count "    -- <=3 input functions" [expr {$luts - $luts / 8 * 2 - $luts / 4}]] \
+        [count "Combinational ALUT usage for route-throughs" 0] \
+        [count "Dedicated logic registers" $registers] \
+        [count "    -- By type:" ""] \
+        [used "        -- Primary logic registers" $registers $register_slots] \
+        [used "        -- Secondary logic registers" 0 $register_slots] \
+        [count "    -- By function:" ""] \
+        [count "        -- Design implementation registers" $registers] \
+        [count "        -- Routing optimization registers" 0] \
         $blank \
-        [list "Virtual pins" 0 ""] \
-        [list "I/O pins" [$u $npins [dict get $device io]] [$p $npins [dict get $device io]]] \
-        [list "    -- Clock pins" [$u $clock_pins 32] [$p $clock_pins 32]] \
-        [list "    -- Dedicated input pins" [$u 0 61] "0 %"] \
+        [count "Virtual pins" 0] \
+        [used "I/O pins" $npins $io] \
+        [used "    -- Clock pins" $clock_pins 32] \
+        [used "    -- Dedicated input pins" 0 61] \
         $blank \
-        [list "Global signals" [dict get $r clocks] ""] \
-        [list "M20K blocks" [$u [dict get $r m20k] [dict get $device m20k]] [$p [dict get $r m20k] [dict get $device m20k]]] \
-        [list "Total MLAB memory bits" 0 ""] \
-        [list "Total block memory bits" [$u $memory $device_bits] [$p $memory $device_bits]] \
-        [list "Total block memory implementation bits" [$u [expr {[dict get $r m20k] * 20480}] $device_bits] [$p [expr {[dict get $r m20k] * 20480}] $device_bits]] \
+        [count "Global signals" $clocks] \
+        [used "M20K blocks" $m20k [dict get $device m20k]] \
+        [count "Total MLAB memory bits" 0] \
+        [used "Total block memory bits" $memory $device_bits] \
+        [used "Total block memory implementation bits" $m20k_bits $device_bits] \
         $blank \
-        [list "Total DSP Blocks" [$u [dict get $stats dsp] [dict get $device dsp]] [$p [dict get $stats dsp] [dict get $device dsp]]] \
+        [used "Total DSP Blocks" $dsp [dict get $device dsp]] \
         $blank \
-        [list "Fractional PLLs" [$u 0 [dict get $device plls]] "0 %"] \
-        [list "Global clocks" [$u [dict get $r clocks] 16] [$p [dict get $r clocks] 16]] \
-        [list "Quadrant clocks" [$u 0 92] "0 %"] \
-        [list "JTAGs" [$u 0 1] "0 %"] \
-        [list "ASMI blocks" [$u 0 1] "0 %"] \
-        [list "CRC blocks" [$u 0 1] "0 %"] \
-        [list "Remote update blocks" [$u 0 1] "0 %"] \
-        [list "Oscillator blocks" [$u 0 1] "0 %"] \
-        [list "Impedance control blocks" [$u 0 4] "0 %"] \
-        [list "Average interconnect usage (total/H/V)" "[dict get $r avg_h]% / [dict get $r avg_h]% / [dict get $r avg_h]%" ""] \
-        [list "Peak interconnect usage (total/H/V)" "[dict get $r peak_h]% / [dict get $r peak_h]% / [dict get $r peak_h]%" ""] \
+        [used "Fractional PLLs" 0 [dict get $device plls]] \
+        [used "Global clocks" $clocks 16] \
+        [used "Quadrant clocks" 0 92] \
+        [used "JTAGs" 0 1] \
+        [used "ASMI blocks" 0 1] \
+        [used "CRC blocks" 0 1] \
+        [used "Remote update blocks" 0 1] \
+        [used "Oscillator blocks" 0 1] \
+        [used "Impedance control blocks" 0 4] \
+        [count "Average interconnect usage (total/H/V)" [join [lrepeat 3 "[dict get $r avg_h]%"] " / "]] \
+        [count "Peak interconnect usage (total/H/V)" [join [lrepeat 3 "[dict get $r peak_h]%"] " / "]] \
         $blank \
-        [list "Maximum fan-out" [expr {max($registers, 1)}] ""] \
-        [list "Highest non-global fan-out" [expr {max($registers / 2, 1)}] ""] \
-        [list "Total fan-out" [dict get $r fanout] ""] \
-        [list "Average fan-out" [format %.2f [expr {double([dict get $r fanout]) / [dict get $r nodes]}]] ""]]
+        [count "Maximum fan-out" [expr {max($registers, 1)}]] \
+        [count "Highest non-global fan-out" [expr {max($registers / 2, 1)}]] \
+        [count "Total fan-out" [dict get $r fanout]] \
+        [count "Average fan-out" [format %.2f [expr {double([dict get $r fanout]) / [dict get $r nodes]}]]]]
     set inputs {}
     set outputs {}
     foreach row $pins {
@@ -364,9 +388,9 @@ proc ::qs::fit::write_report {project device result} {
     set options [list \
         [list "Configuration scheme" [::qs::assigned $project STRATIXV_CONFIGURATION_SCHEME "Passive Serial"]] \
         [list "JTAG user code for target device" [user_code_text $project]] \
-        [list "Use checksum as JTAG user code" [expr {[::qs::is_on [::qs::assigned $project USE_CHECKSUM_AS_USERCODE Off]] ? "On" : "Off"}]] \
-        [list "On-chip bitstream decompression" [expr {[::qs::is_on [::qs::assigned $project ON_CHIP_BITSTREAM_DECOMPRESSION Off]] ? "On" : "Off"}]] \
-        [list "Reserve all unused pins" "As input tri-stated with weak pull-up"]]
+        [list "Use checksum as JTAG user code" [on_off $project USE_CHECKSUM_AS_USERCODE]] \
+        [list "On-chip bitstream decompression" [on_off $project ON_CHIP_BITSTREAM_DECOMPRESSION]] \
+        [list "Reserve all unused pins" $pullup]]
     set panels [list \
         "Legal Notice" [::qs::legal_notice] \
         "Fitter Summary" [::qs::table "Fitter Summary" {} $summary] \

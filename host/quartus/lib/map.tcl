@@ -65,7 +65,7 @@ proc ::qs::map::run {} {
     check_family $family
     set device [check_device [::qs::assigned $project DEVICE]]
     if {[::qs::assigned $project NUM_PARALLEL_PROCESSORS] eq ""} {
-        ::qs::warning "Number of processors has not been specified which may cause overloading on shared machines.  Set the global assignment NUM_PARALLEL_PROCESSORS in your QSF to an appropriate value for best performance." 18236
+        ::qs::warning "Number of processors has not been specified: set NUM_PARALLEL_PROCESSORS so that the tools leave room for others on a shared machine" 18236
     }
     set top [::qs::assigned $project TOP_LEVEL_ENTITY [dict get $project revision]]
 
@@ -201,7 +201,7 @@ proc ::qs::map::write_report {project device netlist} {
     set setting [list \
         [list Device [dict get $device name] ""] \
         [list "Top-level entity name" [dict get $stats top] [dict get $project revision]] \
-        [list "Family name" "Stratix V" "Cyclone IV GX"] \
+        [list "Family name" "Stratix V" "Stratix V"] \
         [list "Optimization Technique" [::qs::assigned $project OPTIMIZATION_TECHNIQUE Balanced] Balanced] \
         [list "State Machine Processing" [::qs::assigned $project STATE_MACHINE_PROCESSING Auto] Auto] \
         [list "Power-Up Don't Care" [::qs::assigned $project ALLOW_POWER_UP_DONT_CARE On] On] \

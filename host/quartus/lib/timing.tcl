@@ -1,6 +1,6 @@
 # quartus_sta (TimeQuest) and quartus_tan (the classic timing analyser): check the fitted
-# design's path delays against its clock constraints. TimeQuest reads Synopsys Design
-# Constraints; the classic analyser reads the CLOCK_SETTINGS and FMAX_REQUIREMENT assignments.
+# design's path delays against its clock constraints. TimeQuest reads SDC constraint files;
+# the classic analyser reads the CLOCK_SETTINGS and FMAX_REQUIREMENT assignments.
 
 namespace eval ::qs::timing {
     variable sta_help {quartus_sta: TimeQuest Timing Analyzer
@@ -12,7 +12,7 @@ REVISION.sdc), analyses the placed netlist of quartus_fit in three corners and w
 PROJECT.sta.rpt with the Fmax and Setup summaries of every constrained clock.
 
 Options:
-  --sdc=FILE            the Synopsys Design Constraints file to read
+  --sdc=FILE            the SDC timing constraints file to read
   --rev=REVISION        the revision to process (default: the project's first)
   --set=NAME=VALUE      a global assignment for this run only
   --help, --version
@@ -295,7 +295,7 @@ proc ::qs::timing::sta {} {
     foreach f $files {
         set path [::qs::resolve [file join [dict get $project dir] $f]]
         if {![file isfile $path]} {
-            ::qs::critical "Synopsys Design Constraints File file not found: '$f'. A Synopsys Design Constraints File is required by the TimeQuest Timing Analyzer to get proper timing constraints. Without it, the Compiler will not properly optimize the design." 332012
+            ::qs::critical "Timing constraints file not found: '$f'. Without constraints the analysis can only use default clocks" 332012
             continue
         }
         ::qs::inform "Reading SDC File: '$f'" 332104
@@ -398,7 +398,8 @@ proc ::qs::timing::write_sta_report {project device fitted results corners read 
                     set note [expr {$t < $min_period ? "limit due to minimum period restriction (max I/O toggle rate)" : ""}]
                     lappend rows [list [mhz $t] [mhz $restricted] $name $note]
                 }
-                lappend panels $title "[::qs::table $title {Fmax {Restricted Fmax} {Clock Name} Note} $rows]\nThis panel reports FMAX for every clock in the design, regardless of the user-specified clock periods.  FMAX is only computed for paths where the source and destination registers or ports are driven by the same clock.  Paths of different clocks, including generated clocks, are ignored."
+                set table [::qs::table $title {Fmax {Restricted Fmax} {Clock Name} Note} $rows]
+                lappend panels $title "$table\nThe highest frequency at which the paths between the registers of each clock work, whatever the clock's constraint. Paths between different clocks are not counted."
             }
         }
         foreach {kind value} {Setup setup Hold hold} {
