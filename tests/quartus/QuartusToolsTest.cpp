@@ -464,6 +464,9 @@ TEST_F(QuartusTools, DesignErrorsStopTheToolWithoutOutput) {
       {"unbalanced end", edit("counter.vhd", "    end if;\n", ""), "map", "counter.map.rpt",
        "Error (10500): VHDL syntax error at counter.vhd(29) near text \"process\";  expecting "
        "\"if\""},
+      {"entity without its end", edit("counter.vhd", "end entity counter;", ""), "map",
+       "counter.map.rpt",
+       "near text \"architecture\";  expecting \"end\" of the entity opened at line 7"},
       {"end of another name", edit("counter.vhd", "end entity counter;", "end entity count;"),
        "map", "counter.map.rpt", "must match previously specified name \"counter\""},
       {"top-level entity undeclared",

@@ -531,6 +531,7 @@ proc ::qs::hdl::parse_vhdl {path text} {
             }
             entity {
                 if {$prev eq ":"} continue
+                vhdl_at_top $k $stack
                 lassign [vhdl_expect_name $k entity] name k
                 vhdl_expect $k is
                 lappend stack [list entity $name [line_at $k] 0]
@@ -544,6 +545,7 @@ proc ::qs::hdl::parse_vhdl {path text} {
                 continue
             }
             architecture {
+                vhdl_at_top $k $stack
                 lassign [vhdl_expect_name $k architecture] name k
                 vhdl_expect $k of
                 incr k
@@ -579,6 +581,7 @@ proc ::qs::hdl::parse_vhdl {path text} {
                 continue
             }
             configuration {
+                vhdl_at_top $k $stack
                 lassign [vhdl_expect_name $k configuration] name k
                 vhdl_expect $k of
                 incr k
@@ -805,6 +808,13 @@ proc ::qs::hdl::parse_vhdl {path text} {
         syntax_error VHDL [line_at $n] "end of file" "\"end\" of [lindex $open 0] opened at line [lindex $open 2]"
     }
     return [list $entities $archs]
+}
+
+# Design units stand on their own: one that starts inside another means an "end" is missing.
+proc ::qs::hdl::vhdl_at_top {k stack} {
+    if {[llength $stack] == 0} return
+    lassign [lindex $stack end] kind name line
+    syntax_error VHDL [line_at $k] [near $k] "\"end\" of the $kind opened at line $line"
 }
 
 # The name after keyword k: {name index}.
