@@ -144,7 +144,7 @@ proc ::qs::sh::evaluate {i script what} {
         if {[lindex $ec 0] eq "QS" && [lindex $ec 1] eq "EXIT"} {
             set status [lindex $ec 2]
             if {![string is integer -strict $status] || $status != 0} {
-                ::qs::error_msg "$what ended with exit status $status" 23031
+                ::qs::fail "$what ended with exit status $status" 23031
             }
             return ""
         }
