@@ -210,7 +210,7 @@ int32_t THostGUIManager::MessageDialog(int32_t type, const std::string& caption,
 }
 
 std::string THostGUIManager::FileOpenDialog(const std::string& title, const std::string& filter,
-                                            const std::string& initial) {
+                                            int32_t /*filterIndex*/, const std::string& initial) {
   // The simulated host has no screen: the choice is made on its command line; none here.
   HostStatePtr s = State();
   s->Dialogs.push_back({id::dialog::Confirmation, title, "Open file (" + filter + "): " + initial});

@@ -88,7 +88,7 @@ class THostGUIManager : public THostObject {
   std::string GetPanelSize(const std::string& name);
   int32_t MessageDialog(int32_t type, const std::string& caption, const std::string& text);
   std::string FileOpenDialog(const std::string& title, const std::string& filter,
-                             const std::string& initial);
+                             int32_t filterIndex, const std::string& initial);
   static const DispatchTable& Table();
   const DispatchTable& GetDispatchTable() const override { return Table(); }
 };

@@ -51,7 +51,9 @@ inline constexpr DISPID ShowPanel = 700401;       // panel name, visible
 inline constexpr DISPID SetPanelSize = 700402;    // panel name, width, height
 inline constexpr DISPID GetPanelSize = 700403;    // panel name -> "width,height"
 inline constexpr DISPID MessageDialog = 700404;   // type, caption, text -> modal result
-inline constexpr DISPID FileOpenDialog = 700405;  // title, filter, initial file -> path or ""
+// title, filter ("Name|mask|Name|mask"), selected filter (from 1), initial file -> path, or
+// "" when the user cancels.
+inline constexpr DISPID FileOpenDialog = 700405;
 }  // namespace gui
 
 // Progress commands sent through the status-bar operation as negative pane numbers.
@@ -87,6 +89,11 @@ inline constexpr DISPID HandleTimerEvent = 267;
 namespace launcher {
 inline constexpr DISPID RunProcess = 700601;  // name, parameters (in-out), view
 }  // namespace launcher
+
+// The host's VHDL synthesis service ("EditVHDL.DLL" GetEditVHDLSynthesizer).
+namespace synthesizer {
+inline constexpr DISPID GetProjectSynthesizer = 700801;  // project object -> synthesizer name
+}
 
 // The "FPGAFlow" server module and its vendor tool manager.
 namespace fpgaflow {
