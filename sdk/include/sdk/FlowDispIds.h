@@ -62,6 +62,26 @@ inline constexpr DISPID DependenciesUpToDate = 509022;
 inline constexpr DISPID BeforeStart = 509023;  // IProcessFlow_CustomEventsOnly
 }  // namespace flowinternal
 
+// The option set of a vendor stage, for the host's option views: options listed in the set's
+// order, values saved to the project at once, and the script and command line the stage
+// would use now. Stages without options answer a count of 0.
+namespace vendoroptions {
+inline constexpr DISPID OptionCount = 509101;
+inline constexpr DISPID OptionName = 509102;     // index -> name ("" beyond the list)
+inline constexpr DISPID OptionSection = 509103;  // index -> section
+inline constexpr DISPID OptionValue = 509104;    // index -> value as text
+inline constexpr DISPID OptionValues = 509105;   // index -> allowed values, comma text ("" = any)
+inline constexpr DISPID SetOptionValue = 509106;  // name, value -> false: no such option or refused
+inline constexpr DISPID ScriptText = 509107;      // replace macros -> script lines joined by LF
+inline constexpr DISPID CommandLineText = 509108;  // replace macros -> the tool's parameters
+inline constexpr DISPID ToolPath = 509109;         // -> the tool the stage runs ("" = not found)
+}  // namespace vendoroptions
+
+// The download stage's run with the file chooser: the host's file-open dialog picks the file.
+namespace download {
+inline constexpr DISPID ProgramChosenFile = 509111;  // -> run result (Failure when cancelled)
+}  // namespace download
+
 // IProcessFlowRunner: the host's run display.
 namespace runner {
 inline constexpr DISPID StageStarted = 503740;    // stage
