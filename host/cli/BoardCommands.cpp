@@ -61,53 +61,42 @@ uint32_t ShowUserCode(const BoardDevice& d) {
   return code;
 }
 
-namespace {
+TerminalProgress::TerminalProgress(HostState& state)
+    : FState(state), FTerminal(isatty(fileno(stderr)) != 0) {
+  FState.OnProgress = [this](const StatusCommand& c) { Command(c); };
+}
 
-// A progress bar on the terminal, drawn from the host's progress commands.
-class TerminalProgress {
- public:
-  explicit TerminalProgress(HostState& state) : FState(state) {
-    FState.OnProgress = [this](const StatusCommand& c) { Command(c); };
+TerminalProgress::~TerminalProgress() {
+  FState.OnProgress = nullptr;
+}
+
+void TerminalProgress::Command(const StatusCommand& c) {
+  if (c.Pane == dispid::progress::Caption) {
+    FCaption = c.Text;
+    FPercent = 0;
+    Draw();
+  } else if (c.Pane == dispid::progress::Step) {
+    ++FPercent;
+    Draw();
+  } else if (c.Pane == dispid::progress::End) {
+    if (!FTerminal)
+      std::fprintf(stderr, "%s done\n", FCaption.c_str());
+    else
+      std::fprintf(stderr, "\n");
   }
-  TerminalProgress(const TerminalProgress&) = delete;
-  TerminalProgress& operator=(const TerminalProgress&) = delete;
-  ~TerminalProgress() { FState.OnProgress = nullptr; }
+}
 
- private:
-  void Command(const StatusCommand& c) {
-    if (c.Pane == dispid::progress::Caption) {
-      FCaption = c.Text;
-      FPercent = 0;
-      Draw();
-    } else if (c.Pane == dispid::progress::Step) {
-      ++FPercent;
-      Draw();
-    } else if (c.Pane == dispid::progress::End) {
-      if (!FTerminal)
-        std::fprintf(stderr, "%s done\n", FCaption.c_str());
-      else
-        std::fprintf(stderr, "\n");
-    }
+void TerminalProgress::Draw() {
+  if (!FTerminal) {
+    // Into a file or pipe: a line every quarter, not a stream of carriage returns.
+    if (FPercent % 25 == 0) std::fprintf(stderr, "%s %d%%\n", FCaption.c_str(), FPercent);
+    return;
   }
-  void Draw() {
-    if (!FTerminal) {
-      // Into a file or pipe: a line every quarter, not a stream of carriage returns.
-      if (FPercent % 25 == 0) std::fprintf(stderr, "%s %d%%\n", FCaption.c_str(), FPercent);
-      return;
-    }
-    const int filled = FPercent * 40 / 100;
-    std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", FCaption.c_str(), filled,
-                 "########################################", 40 - filled, "", FPercent);
-    std::fflush(stderr);
-  }
-
-  HostState& FState;
-  std::string FCaption;
-  int FPercent = 0;
-  const bool FTerminal = isatty(fileno(stderr)) != 0;
-};
-
-}  // namespace
+  const int filled = FPercent * 40 / 100;
+  std::fprintf(stderr, "\r%s [%.*s%*s] %3d%%", FCaption.c_str(), filled,
+               "########################################", 40 - filled, "", FPercent);
+  std::fflush(stderr);
+}
 
 int32_t ProgramBoardDevice(const BoardDevice& d, const std::string& file) {
   std::error_code ec;

@@ -40,6 +40,7 @@ HostApp::HostApp(const Options& options) : FState(std::make_shared<HostState>())
   FClient = MakeHostObject<THostClient>(FState);
   FWorkspace = MakeHostObject<THostWorkspace>(FState);
   FDeviceManager = MakeHostObject<THostDeviceManager>(FState);
+  FSynthesizer = MakeHostObject<THostVHDLSynthesizer>(FState);
   FState->DeviceByName = [this](const std::string& name) -> DispatchPtr {
     try {
       return ResolveDevice(name).second;
@@ -80,7 +81,8 @@ HostApp::~HostApp() {
 DispatchPtr HostApp::ModuleObject(const std::string& entryPoint) const {
   if (entryPoint == "GetWorkspace") return DispatchOf(FWorkspace);
   if (entryPoint == "GetDeviceManager") return DispatchOf(FDeviceManager);
-  // The FPGA workbench, library managers and VHDL synthesis are not simulated (yet).
+  if (entryPoint == "GetEditVHDLSynthesizer") return DispatchOf(FSynthesizer);
+  // The FPGA workbench and the library managers are not simulated (yet).
   return nullptr;
 }
 
@@ -240,6 +242,7 @@ void HostApp::ProcessMessages() {
       HostMessage("Timer " + std::to_string(timerId) + " handler failed: " + e.what());
     }
   }
+  if (FState->OnIdle) FState->OnIdle();
 }
 
 void HostApp::Notify(const Variant& notification) {
@@ -251,6 +254,11 @@ void HostApp::Notify(const Variant& notification) {
       HostMessage(std::string("Notification handler failed: ") + e.what());
     }
   }
+}
+
+std::string DescribeFileOpenDialog(const DialogRecord& d) {
+  return "filter " + std::to_string(d.FilterIndex) + " of \"" + d.Filter + "\" -> " +
+         (d.Text.empty() ? std::string("cancelled (no file chosen)") : d.Text);
 }
 
 void HostApp::PrintState(FILE* out) const {
@@ -270,9 +278,15 @@ void HostApp::PrintState(FILE* out) const {
   std::fprintf(out, "Dialogs:\n");
   if (s.Dialogs.empty()) std::fprintf(out, "  (none)\n");
   static const char* const kTypes[] = {"warning", "error", "information", "confirmation"};
-  for (const DialogRecord& d : s.Dialogs)
+  for (const DialogRecord& d : s.Dialogs) {
+    if (d.Type == kFileOpenDialog) {
+      std::fprintf(out, "  file-open \"%s\": %s\n", d.Caption.c_str(),
+                   DescribeFileOpenDialog(d).c_str());
+      continue;
+    }
     std::fprintf(out, "  %s \"%s\": %s\n", d.Type >= 0 && d.Type < 4 ? kTypes[d.Type] : "dialog",
                  d.Caption.c_str(), d.Text.c_str());
+  }
   std::fprintf(out, "Processes launched:\n");
   if (s.Processes.empty()) std::fprintf(out, "  (none)\n");
   for (const ProcessRecord& p : s.Processes)

@@ -19,6 +19,9 @@
 
 namespace morvel::host {
 
+// A file-open dialog's request and answer in one line, as the host prints it.
+std::string DescribeFileOpenDialog(const DialogRecord& d);
+
 class HostApp {
  public:
   struct Options {
@@ -96,6 +99,7 @@ class HostApp {
   ComPtr<THostClient> FClient;
   ComPtr<THostWorkspace> FWorkspace;
   ComPtr<THostDeviceManager> FDeviceManager;
+  ComPtr<THostVHDLSynthesizer> FSynthesizer;
   std::vector<void*> FModules;
   std::unique_ptr<PluginLibrary> FPlugin;
   std::vector<ComPtr<THostDevice>> FDevices;

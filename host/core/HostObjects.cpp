@@ -98,7 +98,11 @@ bool THostClientAPI::HelpKeywordExists(const std::string& keyword) {
 }
 
 void THostClientAPI::ShowHelpKeyword(const std::string& keyword) {
-  State()->Dialogs.push_back({id::dialog::Information, "Help", "No help topic for " + keyword});
+  DialogRecord record;
+  record.Type = id::dialog::Information;
+  record.Caption = "Help";
+  record.Text = "No help topic for " + keyword;
+  State()->Dialogs.push_back(record);
 }
 
 std::string THostClientAPI::GetProjectDisplayText(const std::string& path) {
@@ -203,18 +207,30 @@ std::string THostGUIManager::GetPanelSize(const std::string& name) {
 int32_t THostGUIManager::MessageDialog(int32_t type, const std::string& caption,
                                        const std::string& text) {
   HostStatePtr s = State();
-  const DialogRecord record{type, caption, text};
+  DialogRecord record;
+  record.Type = type;
+  record.Caption = caption;
+  record.Text = text;
   s->Dialogs.push_back(record);
   if (s->OnDialog) s->OnDialog(record);
   return id::dialog::ResultOk;
 }
 
 std::string THostGUIManager::FileOpenDialog(const std::string& title, const std::string& filter,
-                                            int32_t /*filterIndex*/, const std::string& initial) {
-  // The simulated host has no screen: the choice is made on its command line; none here.
+                                            int32_t filterIndex, const std::string& initial) {
+  // The simulated host has no screen: the user chose beforehand (on the command line), or the
+  // dialog is cancelled. The initial file is only where a real dialog would start browsing.
+  (void)initial;
   HostStatePtr s = State();
-  s->Dialogs.push_back({id::dialog::Confirmation, title, "Open file (" + filter + "): " + initial});
-  return {};
+  DialogRecord record;
+  record.Type = kFileOpenDialog;
+  record.Caption = title;
+  record.Text = s->ChosenFile.value_or(std::string());
+  record.Filter = filter;
+  record.FilterIndex = filterIndex;
+  s->Dialogs.push_back(record);
+  if (s->OnDialog) s->OnDialog(record);
+  return record.Text;
 }
 
 // ---- timers
@@ -347,8 +363,10 @@ void THostMessagesManager::AddMessage(const std::string& messageClass, const std
                                       const std::string& source, const std::string& document,
                                       const std::string& callBackProcess,
                                       const std::string& callBackParameters, int32_t imageIndex) {
-  State()->Messages.push_back(
+  HostStatePtr s = State();
+  s->Messages.push_back(
       {messageClass, text, source, document, callBackProcess, callBackParameters, imageIndex});
+  if (s->OnMessage) s->OnMessage(s->Messages.back());
 }
 
 void THostMessagesManager::AddMessageFromParameters(const std::string& parameters,
@@ -367,6 +385,8 @@ void THostMessagesManager::AddMessageFromParameters(const std::string& parameter
   bool replaceSameClass = false;
   list.GetState_ParameterAsBoolean("ReplaceLastMessageIfSameClass", replaceIfLast);
   list.GetState_ParameterAsBoolean("ReplaceLastMessageOfSameClass", replaceSameClass);
+  // A replaced message is news all the same: the terminal shows it as it comes.
+  if (s->OnMessage) s->OnMessage(m);
   if ((replaceIfLast || replaceSameClass) && !s->Messages.empty() &&
       SameText(s->Messages.back().Class, m.Class)) {
     s->Messages.back() = m;
@@ -490,7 +510,9 @@ const DispatchTable& THostWorkspace::Table() {
 }
 
 void THostWorkspace::OutputLine(const std::string& text, bool /*a*/, bool /*b*/) {
-  State()->OutputLines.push_back(text);
+  HostStatePtr s = State();
+  s->OutputLines.push_back(text);
+  if (s->OnOutputLine) s->OnOutputLine(text);
 }
 
 DispatchPtr THostWorkspace::GetMessagesManager() {
@@ -621,6 +643,10 @@ const DispatchTable& THostDevice::Table() {
                       MORVEL_DISP(id::device::BeginAccess, C, BeginAccess),
                       MORVEL_DISP(id::device::EndAccess, C, EndAccess),
                       MORVEL_DISP(id::device::GetDeviceName, C, GetDeviceName),
+                      MORVEL_DISP(id::info::GetDeviceName, C, GetDeviceName),
+                      MORVEL_DISP(id::info::GetDeviceDescription, C, GetDeviceDescription),
+                      MORVEL_DISP(id::info::GetVendorName, C, GetVendorName),
+                      MORVEL_DISP(id::info::GetDownloadFileExtensions, C, GetDownloadFileExtensions),
                       MORVEL_DISP(id::device::ResetDevice, C, ResetDevice),
                       MORVEL_DISP(id::device::GetDeviceState, C, GetDeviceState),
                       MORVEL_DISP(id::device::ProgramDevice, C, ProgramDevice));
@@ -645,6 +671,18 @@ std::string THostDevice::GetDeviceName() {
   return FDriver ? Call(FDriver, id::info::GetDeviceName).AsText() : std::string();
 }
 
+std::string THostDevice::GetDeviceDescription() {
+  return FDriver ? Call(FDriver, id::info::GetDeviceDescription).AsText() : std::string();
+}
+
+std::string THostDevice::GetVendorName() {
+  return FDriver ? Call(FDriver, id::info::GetVendorName).AsText() : std::string();
+}
+
+std::string THostDevice::GetDownloadFileExtensions() {
+  return FDriver ? Call(FDriver, id::info::GetDownloadFileExtensions).AsText() : std::string();
+}
+
 bool THostDevice::ResetDevice() {
   return FDriver && Call(FDriver, id::driver::ResetDevice).AsBool();
 }
@@ -655,6 +693,22 @@ int32_t THostDevice::GetDeviceState() {
 
 int32_t THostDevice::ProgramDevice(const std::string& fileName) {
   return FDriver ? Call(FDriver, id::driver::ProgramDevice, fileName).AsInt() : 0;
+}
+
+// ---- VHDL synthesis service
+
+const DispatchTable& THostVHDLSynthesizer::Table() {
+  using C = THostVHDLSynthesizer;
+  static constexpr auto kEntries = DispatchEntries(
+      MORVEL_DISP(id::synthesizer::GetProjectSynthesizer, C, GetProjectSynthesizer));
+  static const DispatchTable table(kEntries, {"VHDLSynthesizer"}, &THostObject::Table());
+  return table;
+}
+
+std::string THostVHDLSynthesizer::GetProjectSynthesizer(const DispatchPtr& project) {
+  if (!project) throw OleError(E_INVALIDARG, "GetProjectSynthesizer needs a project");
+  // The project object is the workspace's own; it knows what its project file chose.
+  return Call(project, id::project::GetSynthesizer).AsText();
 }
 
 // ---- run display

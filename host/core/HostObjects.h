@@ -276,7 +276,11 @@ class THostDevice : public THostObject {
   void WriteRegister(int32_t address, int32_t width, uint32_t value);
   void BeginAccess() { ++AccessDepth; }
   void EndAccess() { --AccessDepth; }
+  // The attached driver's answers, for stages that ask the device rather than the driver.
   std::string GetDeviceName();
+  std::string GetDeviceDescription();
+  std::string GetVendorName();
+  std::string GetDownloadFileExtensions();
   bool ResetDevice();
   int32_t GetDeviceState();
   int32_t ProgramDevice(const std::string& fileName);
@@ -293,6 +297,15 @@ class THostDevice : public THostObject {
  private:
   int32_t FIndex;
   DispatchPtr FDriver;
+};
+
+// The host's VHDL synthesis service ("EditVHDL.DLL"): which synthesizer a project uses.
+class THostVHDLSynthesizer : public THostObject {
+ public:
+  using THostObject::THostObject;
+  std::string GetProjectSynthesizer(const DispatchPtr& project);
+  static const DispatchTable& Table();
+  const DispatchTable& GetDispatchTable() const override { return Table(); }
 };
 
 // The run display the host passes to a flow's run entries.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,16 @@ struct MessageRecord {
   int32_t ImageIndex = 0;
 };
 
+// A file-open dialog, recorded beside the message dialogs (whose types are dispid::dialog's).
+inline constexpr int32_t kFileOpenDialog = 100;
+
 struct DialogRecord {
-  int32_t Type = 0;  // dispid::dialog
+  int32_t Type = 0;  // dispid::dialog, or kFileOpenDialog
   std::string Caption;
-  std::string Text;
+  std::string Text;  // of a file-open dialog: the file answered, empty when cancelled
+  // The request of a file-open dialog: "Name|mask|Name|mask", and the selected one from 1.
+  std::string Filter;
+  int32_t FilterIndex = 0;
 };
 
 struct ProcessRecord {
@@ -113,6 +120,9 @@ struct HostState {
   std::map<std::string, std::string> VendorToolPaths;  // "VENDOR\nTOOL" -> path
   // One turn of the host's event loop, for plug-ins that wait on a tool.
   std::function<void()> PumpMessages;
+  // The file the file-open dialog answers: a user's choice made before the dialog appears (the
+  // command line's --choose); without one the dialog is cancelled.
+  std::optional<std::string> ChosenFile;
 
   std::vector<TimerRecord> Timers;
   int32_t NextTimerId = 1;
@@ -128,6 +138,13 @@ struct HostState {
   std::function<void(const FlowEvent&)> OnFlowEvent;
   // Called for every dialog, so the command line can print it as it happens.
   std::function<void(const DialogRecord&)> OnDialog;
+  // Called for every line of the output panel and every message of the messages panel, as
+  // they arrive, so a run can be followed on the terminal.
+  std::function<void(const std::string&)> OnOutputLine;
+  std::function<void(const MessageRecord&)> OnMessage;
+  // Called at the end of every turn of the event loop, for work that waits for the host to be
+  // idle (a stop the user asked for, output held back to be merged).
+  std::function<void()> OnIdle;
   // Resolves a device name to the device-information object of a loaded plug-in.
   std::function<DispatchPtr(const std::string&)> DeviceByName;
 
