@@ -92,7 +92,7 @@ inline constexpr DISPID RunProcess = 700601;  // name, parameters (in-out), view
 
 // The host's VHDL synthesis service ("EditVHDL.DLL" GetEditVHDLSynthesizer).
 namespace synthesizer {
-inline constexpr DISPID GetProjectSynthesizer = 700801;  // project object -> synthesizer name
+inline constexpr DISPID GetProjectSynthesizer = 701001;  // project object -> synthesizer name
 }
 
 // The "FPGAFlow" server module and its vendor tool manager.
