@@ -7,9 +7,11 @@
 #include "Session.h"
 #include "cli/BoardCommands.h"
 #include "cli/Cli.h"
+#include "cli/FlowCommands.h"
 #include "jtag/ConfigStream.h"
 #include "sdk/Bitmap.h"
 #include "sdk/DriverDispIds.h"
+#include "sdk/FlowDispIds.h"
 #include "sdk/HostCall.h"
 
 namespace morvel::host {
@@ -17,6 +19,75 @@ namespace morvel::host {
 void PrintDeviceInfo(const DispatchPtr& driver);
 
 namespace {
+
+// A working folder of its own under the system's temporary folder, removed at the end unless
+// the user keeps it.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(bool keep) : FKeep(keep) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "morvel-tour-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("cannot make a working folder in " +
+                               std::filesystem::temp_directory_path().string());
+    FPath = pattern;
+  }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+  ~WorkingFolder() {
+    std::error_code ec;
+    if (!FKeep) std::filesystem::remove_all(FPath, ec);
+  }
+  const std::filesystem::path& Path() const { return FPath; }
+
+ private:
+  bool FKeep;
+  std::filesystem::path FPath;
+};
+
+// The sample project built for the board's first device and downloaded into it.
+int TourBuild(CommandContext& ctx) {
+  HostApp& host = ctx.GetSession().Host();
+  std::printf("\n== The sample project: build and download\n");
+  const std::filesystem::path sample = host.Data().InstallFolder / "Examples" / "Counter";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(sample, ec)) {
+    std::printf("The sample project %s is not installed: nothing to build.\n", sample.c_str());
+    return kExitOk;
+  }
+  const bool keep = ctx.Has("keep");
+  const WorkingFolder folder(keep);
+  const std::filesystem::path project = folder.Path() / "Counter";
+  std::filesystem::copy(sample, project, std::filesystem::copy_options::recursive);
+  std::printf("Working folder: %s (%s)\n", folder.Path().c_str(),
+              keep ? "kept" : "removed at the end; tour --keep keeps it");
+  const FlowProject p = OpenFlowProject(ctx, project.string());
+  if (!p.Build || !p.Download) {
+    std::printf("The driver of %s offers no %s yet: the sample is not built.\n",
+                p.Device.Name.c_str(), p.Build ? "download stage" : "build flow");
+    return kExitOk;
+  }
+  std::printf("Building %s for device %d (%s) with the Quartus tools in %s\n",
+              p.Project->Path().filename().c_str(), p.Device.Index, p.Device.Name.c_str(),
+              host.QuartusFolder().c_str());
+  RunDisplayOptions quiet;
+  quiet.ToolOutput = false;
+  const RunOutcome build = RunFlow(host, p.Build, dispid::flow::Run, quiet);
+  PrintRunOutcome(build);
+  if (build.Result != static_cast<int32_t>(FlowRunResult::Success)) {
+    std::printf("The build failed: 'morvel-host build %s' shows every line of it.\n",
+                project.c_str());
+    return kExitFailure;
+  }
+  std::printf("\nDownloading the raw bit file into device %d\n", p.Device.Index);
+  quiet.Activity = "download";
+  const RunOutcome download = RunFlow(host, p.Download, dispid::flow::Run, quiet);
+  PrintRunOutcome(download);
+  ShowState(p.Device);
+  ShowUserCode(p.Device);
+  return download.Result == static_cast<int32_t>(FlowRunResult::Success) ? kExitOk
+                                                                          : kExitFailure;
+}
 
 int RunTour(CommandContext& ctx) {
   ctx.ExpectArgs(0, 0, "tour takes no arguments");
@@ -86,15 +157,18 @@ int RunTour(CommandContext& ctx) {
   ShowUserCode(first);
   std::printf("\n== The host's panels\n");
   host.PrintState(stdout);
-  return kExitOk;
+  return TourBuild(ctx);
 }
 
 const CommandRegistration kTour({"tour",
                                  "",
                                  "a short tour of the host and plug-in (the default)",
                                  "Starts the host, loads the plug-in from its registry, and shows\n"
-                                 "what one driver answers and what the host recorded.",
-                                 {},
+                                 "what one driver answers and what the host recorded. Then it\n"
+                                 "copies the sample project Examples/Counter to a working folder\n"
+                                 "under the temporary folder, builds it for the board's first\n"
+                                 "device, downloads it and shows the device's user code.",
+                                 {{"keep", nullptr, "keep the working folder of the sample's build"}},
                                  RunTour});
 
 }  // namespace
