@@ -133,16 +133,13 @@ std::string TBSDLEntity::FindFullBSDLPath(const std::string& SourcePath) {
   if (name.empty() || temp.empty()) return {};
   std::string candidate = temp + name;
   if (FileExists(candidate)) return candidate;
-  // The archive's extension is ".Zip"; on a file system that tells case apart the usual
-  // spellings are tried as well.
-  for (const char* extension : {".Zip", ".zip", ".ZIP"}) {
-    std::filesystem::path archive = source;
-    archive.replace_extension(extension);
-    if (!FileExists(archive.string())) continue;
-    ExtractFlat(archive.string(), temp);
-    return FileExists(candidate) ? candidate : std::string();
-  }
-  return {};
+  // The archive's extension is ".Zip", matched in any case as file names are.
+  std::filesystem::path archive = source;
+  archive.replace_extension(".Zip");
+  const std::string found = ActualFileName(archive.string());
+  if (!FileExists(found)) return {};
+  ExtractFlat(found, temp);
+  return FileExists(candidate) ? ActualFileName(candidate) : std::string();
 }
 
 }  // namespace morvel

@@ -16,6 +16,10 @@ class TDevice_Stratix5Driver : public TDeviceData {
   int32_t ProgramDevice(const std::string& fileName) override;
   bool ResetDevice() override;
   uint32_t ReadUserCode() override;
+
+ protected:
+  // The Quartus build flow (kind 0) and the download stage for raw bit files (kind 1).
+  DispatchPtr CreateFlowStage(int32_t kind) override;
 };
 
 }  // namespace morvel::stratix5

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "sdk/DriverDispIds.h"
+#include "sdk/FlowDispIds.h"
 #include "sdk/GuardedSave.h"
 #include "sdk/HostCall.h"
 #include "sdk/HostDispIds.h"
@@ -173,12 +174,13 @@ bool TFlowStage_VendorProcess::ThisStage_OutputExists() {
 }
 
 DateTime TFlowStage_VendorProcess::ThisStage_DateTimeUpdated() {
-  return DateTime{FileExists(OutputFileName()) ? FileDateTime(OutputFileName()) : 0};
+  const std::string output = ActualFileName(OutputFileName());
+  return DateTime{FileExists(output) ? FileDateTime(output) : 0};
 }
 
 std::string TFlowStage_VendorProcess::ReportPath(int32_t index) {
   if (index < 0 || index >= ReportCount()) return {};
-  return ChangeFileExt(FBasePath, FReportExtensions[static_cast<size_t>(index)]);
+  return ActualFileName(ChangeFileExt(FBasePath, FReportExtensions[static_cast<size_t>(index)]));
 }
 
 void TFlowStage_VendorProcess::Stop() {
@@ -314,8 +316,8 @@ void TFlowStage_VendorProcess::MakeConstraintFile() {
     if (!FConstraintsExt.empty() && SameText(fs::path(file).extension().string(), FConstraintsExt))
       for (const std::string& line : ReadLines(file)) lines.push_back(line);
   }
-  if (FileExists(BuildConstraintFileName()))
-    for (const std::string& line : ReadLines(BuildConstraintFileName())) lines.push_back(line);
+  if (const std::string build = ActualFileName(BuildConstraintFileName()); FileExists(build))
+    for (const std::string& line : ReadLines(build)) lines.push_back(line);
   GuardedSaveLines(ConstraintFileName(), lines);
 }
 
@@ -352,13 +354,13 @@ uint32_t TFlowStage_VendorProcess::RunApplication() {
 TFlowRunResult TFlowStage_VendorProcess::RunVendorWork() {
   ErrorsOccured = false;
   const std::string output = OutputFileName();
-  if (FileExists(output)) {
+  if (const std::string previous = ActualFileName(output); FileExists(previous)) {
     // The previous output stays as the ".~" copy: top.rbf becomes top.~.rbf.
-    const fs::path path(output);
+    const fs::path path(previous);
     const fs::path backup =
         path.parent_path() / (path.stem().string() + ".~" + path.extension().string());
     std::error_code ec;
-    fs::remove(backup, ec);
+    fs::remove(ActualFileName(backup.string()), ec);
     fs::rename(path, backup, ec);
   }
   TFlowRunResult result = eFlowRun_Failure;
@@ -381,6 +383,73 @@ TFlowRunResult TFlowStage_VendorProcess::RunVendorWork() {
     }
     OutputSeparator();
   }
+  return result;
+}
+
+const DispatchTable& TFlowStage_VendorProcess::Table() {
+  using C = TFlowStage_VendorProcess;
+  namespace vo = dispid::vendoroptions;
+  static constexpr auto kEntries = DispatchEntries(
+      MORVEL_DISP(vo::OptionCount, C, OptionCount), MORVEL_DISP(vo::OptionName, C, OptionName),
+      MORVEL_DISP(vo::OptionSection, C, OptionSectionAt),
+      MORVEL_DISP(vo::OptionValue, C, OptionValue), MORVEL_DISP(vo::OptionValues, C, OptionValues),
+      MORVEL_DISP(vo::SetOptionValue, C, SetOptionValue),
+      MORVEL_DISP(vo::ScriptText, C, ScriptText),
+      MORVEL_DISP(vo::CommandLineText, C, CommandLineText),
+      MORVEL_DISP(vo::ToolPath, C, GetToolPath));
+  static_assert(UniqueIds(kEntries));
+  static const DispatchTable table(kEntries, {"VendorStageOptions"},
+                                   &TMorvelAbstractProcessFlow::Table());
+  return table;
+}
+
+std::string TFlowStage_VendorProcess::OptionName(int32_t index) {
+  const TFPGAOption_Abstract* option = Options->GetOptionAt(index);
+  return option != nullptr ? option->Name : std::string();
+}
+
+std::string TFlowStage_VendorProcess::OptionSectionAt(int32_t index) {
+  const TFPGAOption_Abstract* option = Options->GetOptionAt(index);
+  return option != nullptr ? option->Section : std::string();
+}
+
+std::string TFlowStage_VendorProcess::OptionValue(int32_t index) {
+  const TFPGAOption_Abstract* option = Options->GetOptionAt(index);
+  return option != nullptr ? option->GetValue() : std::string();
+}
+
+std::string TFlowStage_VendorProcess::OptionValues(int32_t index) {
+  const TFPGAOption_Abstract* option = Options->GetOptionAt(index);
+  return option != nullptr ? option->GetValues() : std::string();
+}
+
+bool TFlowStage_VendorProcess::SetOptionValue(const std::string& name, const std::string& value) {
+  TFPGAOption_Abstract* option = Options->GetOption(name);
+  if (option == nullptr || !option->CheckValue(value)) return false;
+  option->SetValue(value);
+  if (DispatchPtr project = GetProject()) Options->SaveToProject(project, OptionSection());
+  return true;
+}
+
+std::string TFlowStage_VendorProcess::ScriptText(bool replaceMacros) {
+  std::vector<std::string> cmd;
+  bool readOnly = false;
+  std::string text;
+  if (BuildCommandLines(&cmd, nullptr, readOnly, replaceMacros))
+    for (const std::string& line : cmd) text += line + "\n";
+  return text;
+}
+
+std::string TFlowStage_VendorProcess::CommandLineText(bool replaceMacros) {
+  return Trim(ParametersPreview(replaceMacros));
+}
+
+std::string TFlowStage_VendorProcess::ParametersPreview(bool replaceMacros) {
+  std::vector<std::string> scr;
+  bool readOnly = false;
+  std::string result;
+  if (BuildCommandLines(nullptr, &scr, readOnly, replaceMacros))
+    for (const std::string& piece : scr) result += " " + Trim(piece);
   return result;
 }
 

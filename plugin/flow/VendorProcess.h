@@ -57,6 +57,21 @@ class TFlowStage_VendorProcess : public TFlowStage_WithDriver {
   virtual std::string GetOutputExtension() { return FOutputExtension; }
   virtual void SetOutputExtension(const std::string& ext) { FOutputExtension = ext; }
 
+  // The option views of the host: the set's options, a value saved to the project at once, and
+  // the script and parameters as the stage would make them now (no file is written).
+  int32_t OptionCount() { return Options->GetOptionCount(); }
+  std::string OptionName(int32_t index);
+  std::string OptionSectionAt(int32_t index);
+  std::string OptionValue(int32_t index);
+  std::string OptionValues(int32_t index);
+  bool SetOptionValue(const std::string& name, const std::string& value);
+  std::string ScriptText(bool replaceMacros);
+  std::string CommandLineText(bool replaceMacros);
+  std::string GetToolPath() { return ApplicationPath; }
+
+  static const DispatchTable& Table();
+  const DispatchTable& GetDispatchTable() const override { return Table(); }
+
   std::string ApplicationName;
   std::string ApplicationPath;
   std::unique_ptr<TFPGAOptions> Options;
@@ -68,6 +83,9 @@ class TFlowStage_VendorProcess : public TFlowStage_WithDriver {
   // The vendor-stage work of Execute, for stages that wrap it.
   TFlowRunResult RunVendorWork();
   std::string OptionSection() { return StageName() + ApplicationName; }
+  // The parameters BuildParameters would give, without writing the script file; stages whose
+  // parameters come from elsewhere answer their own.
+  virtual std::string ParametersPreview(bool replaceMacros);
   std::string DeviceName();
 
   std::string FInputExtension;

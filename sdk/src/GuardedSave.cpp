@@ -75,7 +75,9 @@ void ReportLocked(const std::filesystem::path& file, const LockOwner& owner) {
 
 }  // namespace
 
-bool GuardedSaveLines(const std::string& path, const std::vector<std::string>& lines) {
+bool GuardedSaveLines(const std::string& target, const std::vector<std::string>& lines) {
+  // A file that exists in another case is the one written, as the host's platform would.
+  const std::string path = ActualFileName(target);
   const std::filesystem::path file(path);
   const auto lock = file.parent_path() / ("~$" + file.filename().string() + "_loc");
   LockOwner owner;

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "sdk/Strings.h"
+
 namespace morvel {
 
 std::string ModuleFolder() {
@@ -35,9 +37,33 @@ std::string IncludeTrailingPathDelimiter(std::string_view path) {
   return IncludeTrailingChar(path, '/');
 }
 
-bool FileExists(const std::string& path) {
+namespace {
+bool IsFile(const std::string& path) {
   struct stat st {};
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+}  // namespace
+
+std::string ActualFileName(const std::string& path) {
+  if (path.empty() || IsFile(path)) return path;
+  const std::filesystem::path target(path);
+  const std::string name = target.filename().string();
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  std::error_code ec;
+  std::string found;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const std::string candidate = it->path().filename().string();
+    // The first in name order, so that the answer does not depend on the directory's order.
+    if (SameText(candidate, name) && (found.empty() || candidate < found) &&
+        IsFile(it->path().string()))
+      found = candidate;
+  }
+  return found.empty() ? path : (target.parent_path() / found).string();
+}
+
+bool FileExists(const std::string& path) {
+  return IsFile(ActualFileName(path));
 }
 
 }  // namespace morvel

@@ -67,10 +67,10 @@ inline constexpr DISPID BeforeStart = 509023;  // IProcessFlow_CustomEventsOnly
 // would use now. Stages without options answer a count of 0.
 namespace vendoroptions {
 inline constexpr DISPID OptionCount = 509101;
-inline constexpr DISPID OptionName = 509102;     // index -> name ("" beyond the list)
-inline constexpr DISPID OptionSection = 509103;  // index -> section
-inline constexpr DISPID OptionValue = 509104;    // index -> value as text
-inline constexpr DISPID OptionValues = 509105;   // index -> allowed values, comma text ("" = any)
+inline constexpr DISPID OptionName = 509102;      // index -> name ("" beyond the list)
+inline constexpr DISPID OptionSection = 509103;   // index -> section
+inline constexpr DISPID OptionValue = 509104;     // index -> value as text
+inline constexpr DISPID OptionValues = 509105;    // index -> allowed values, comma text ("" = any)
 inline constexpr DISPID SetOptionValue = 509106;  // name, value -> false: no such option or refused
 inline constexpr DISPID ScriptText = 509107;      // replace macros -> script lines joined by LF
 inline constexpr DISPID CommandLineText = 509108;  // replace macros -> the tool's parameters

@@ -46,11 +46,11 @@ inline constexpr DISPID ItemGetDisabled = 700313;  // non-zero: the entry is swi
 
 // The GUI manager: status bar, progress, panels, dialogs.
 namespace gui {
-inline constexpr DISPID SetStatusBarText = 164;   // pane, text; negative panes are progress
-inline constexpr DISPID ShowPanel = 700401;       // panel name, visible
-inline constexpr DISPID SetPanelSize = 700402;    // panel name, width, height
-inline constexpr DISPID GetPanelSize = 700403;    // panel name -> "width,height"
-inline constexpr DISPID MessageDialog = 700404;   // type, caption, text -> modal result
+inline constexpr DISPID SetStatusBarText = 164;  // pane, text; negative panes are progress
+inline constexpr DISPID ShowPanel = 700401;      // panel name, visible
+inline constexpr DISPID SetPanelSize = 700402;   // panel name, width, height
+inline constexpr DISPID GetPanelSize = 700403;   // panel name -> "width,height"
+inline constexpr DISPID MessageDialog = 700404;  // type, caption, text -> modal result
 // title, filter ("Name|mask|Name|mask"), selected filter (from 1), initial file -> path, or
 // "" when the user cancels.
 inline constexpr DISPID FileOpenDialog = 700405;

@@ -16,6 +16,11 @@ std::string ModuleFolder();
 bool IsRelativePath(std::string_view path);
 std::string IncludeTrailingChar(std::string_view path, char ch);
 std::string IncludeTrailingPathDelimiter(std::string_view path);
+// File names are matched as the host's platform matches them, without regard to case: the
+// vendor tools name their files in their own case ("top.map.rpt" for ".MAP.RPT").
 bool FileExists(const std::string& path);
+// The existing file that a path names without regard to the case of its file name part, as
+// spelled on disk (an exact match first); the path itself when no file matches.
+std::string ActualFileName(const std::string& path);
 
 }  // namespace morvel
