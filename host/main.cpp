@@ -6,6 +6,9 @@
 #include "cli/Cli.h"
 
 int main(int argc, char** argv) {
+  // Line by line, so that what goes to standard output and what goes to standard error (dialogs,
+  // progress) stay in order when both go to one file or pipe.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   try {
     return morvel::host::RunCommandLine(argc, argv);
   } catch (const morvel::host::UsageError& e) {

@@ -178,6 +178,7 @@ class RunDisplay {
  public:
   RunDisplay(HostApp& host, DispatchPtr flow, const RunDisplayOptions& options)
       : FState(host.Data()), FFlow(std::move(flow)), FOptions(options), FProgress(host.Data()) {
+    if (FFlow) FFlowName = Call(FFlow, dispid::flow::StageName).AsText();
     FSavedDialog = FState.OnDialog;
     FState.OnOutputLine = [this](const std::string& text) { Line(text); };
     FState.OnMessage = [this](const MessageRecord& m) { Message(m); };
@@ -241,8 +242,13 @@ class RunDisplay {
     bool Line = false;
   };
 
+  // Message texts travel in parameter strings, which trim them.
+  static bool SameLine(const std::string& a, const std::string& b) { return Trim(a) == Trim(b); }
+
   void Line(const std::string& text) {
-    if (FPending && FPending->Message && !FPending->Line && FPending->Text == text) {
+    if (FPending && FPending->Message && !FPending->Line && SameLine(FPending->Text, text)) {
+      // The line keeps its indentation, which the message lost.
+      FPending->Text = text;
       FPending->Line = true;
       Flush();
       return;
@@ -254,7 +260,7 @@ class RunDisplay {
   void Message(const MessageRecord& m) {
     if (SameText(m.Class, "ProcessFlowError")) ++FErrors;
     if (SameText(m.Class, "ProcessFlowWarning")) ++FWarnings;
-    if (FPending && FPending->Line && !FPending->Message && FPending->Text == m.Text) {
+    if (FPending && FPending->Line && !FPending->Message && SameLine(FPending->Text, m.Text)) {
       FPending->Message = m;
       Flush();
       return;
@@ -266,6 +272,8 @@ class RunDisplay {
   void Event(const FlowEvent& e) {
     Flush();
     if (e.What == FlowEvent::StageStarted) {
+      // The stage that was asked to run has its heading already.
+      if (e.Stage == FFlowName) return;
       std::printf("-- %s\n", e.Stage.c_str());
       std::fflush(stdout);
     } else if (e.What == FlowEvent::SummaryItem) {
@@ -290,6 +298,7 @@ class RunDisplay {
 
   HostState& FState;
   DispatchPtr FFlow;
+  std::string FFlowName;
   RunDisplayOptions FOptions;
   TerminalProgress FProgress;
   std::function<void(const DialogRecord&)> FSavedDialog;
@@ -333,7 +342,8 @@ void PrintRunOutcome(const RunOutcome& outcome) {
               Plural(outcome.Warnings, "warning").c_str());
   if (!outcome.Summary.empty()) {
     std::vector<std::vector<std::string>> rows{{"Category", "Item", "Value"}};
-    for (const FlowEvent& e : outcome.Summary) rows.push_back({e.Category, e.Item, e.Value});
+    for (const FlowEvent& e : outcome.Summary)
+      rows.push_back({Trim(e.Category), Trim(e.Item), Trim(e.Value)});
     std::printf("Summary:\n");
     PrintTable(rows, "  ");
   }

@@ -80,8 +80,9 @@ int TourBuild(CommandContext& ctx) {
     return kExitFailure;
   }
   std::printf("\nDownloading the raw bit file into device %d\n", p.Device.Index);
-  quiet.Activity = "download";
-  const RunOutcome download = RunFlow(host, p.Download, dispid::flow::Run, quiet);
+  RunDisplayOptions downloadDisplay;  // two lines: its time and transfer rate are worth seeing
+  downloadDisplay.Activity = "download";
+  const RunOutcome download = RunFlow(host, p.Download, dispid::flow::Run, downloadDisplay);
   PrintRunOutcome(download);
   ShowState(p.Device);
   ShowUserCode(p.Device);

@@ -115,4 +115,86 @@ class ServeChain {
   std::string FPort;
 };
 
+// `morvel-host` with arguments in a process of its own, with extra environment variables, for
+// tests that act while it runs (Ctrl-C during a build).
+class BackgroundHost {
+ public:
+  BackgroundHost(std::vector<std::string> args, const std::vector<std::string>& environment) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    args.insert(args.begin(), MORVEL_HOST_EXE);
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env(environment);
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    if (posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) FPid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    FOut = fds[0];
+  }
+  BackgroundHost(const BackgroundHost&) = delete;
+  BackgroundHost& operator=(const BackgroundHost&) = delete;
+  ~BackgroundHost() {
+    if (FPid > 0) {
+      kill(FPid, SIGKILL);
+      waitpid(FPid, nullptr, 0);
+    }
+    if (FOut >= 0) close(FOut);
+  }
+
+  // Reads the output until it holds the text; false when the program ended or time ran out.
+  bool WaitFor(const std::string& text, std::chrono::seconds limit = 60s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (FText.find(text) == std::string::npos)
+      if (!ReadSome(deadline)) return false;
+    return true;
+  }
+  void Signal(int sig) {
+    if (FPid > 0) kill(FPid, sig);
+  }
+  // Reads to the end and answers the exit status; -1 when the program did not end in time
+  // (it is killed then).
+  int Wait(std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (ReadSome(deadline)) {
+    }
+    if (FPid <= 0) return -1;
+    int raw = 0;
+    if (std::chrono::steady_clock::now() >= deadline) kill(FPid, SIGKILL);
+    waitpid(FPid, &raw, 0);
+    FPid = -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  const std::string& Output() const { return FText; }
+
+ private:
+  bool ReadSome(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p{FOut, POLLIN, 0};
+    if (FOut < 0 || left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+      return false;
+    char buf[4096];
+    const ssize_t n = read(FOut, buf, sizeof buf);
+    if (n <= 0) return false;
+    FText.append(buf, static_cast<size_t>(n));
+    return true;
+  }
+
+  pid_t FPid = -1;
+  int FOut = -1;
+  std::string FText;
+};
+
 }  // namespace morvel::testing
