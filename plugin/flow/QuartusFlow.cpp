@@ -390,6 +390,7 @@ TFlowRunResult TFlowStage_Altera_QuartusAsm::Execute(const DispatchPtr& /*runner
 
 TProcessFlow_AlteraFPGA::TProcessFlow_AlteraFPGA(IDispatch* driver)
     : TProcessFlowCategory("Build", "&Build", "Build Raw Bit File", "EDIF Files", "Raw Bit File") {
+  BeginConstruction();
   ComPtr<TFlowStage_Altera_MakeScriptFile> translate(
       new TFlowStage_Altera_MakeScriptFile(driver, false));
   ComPtr<TFlowStage_Altera_QuartusMap> map(new TFlowStage_Altera_QuartusMap(driver));
@@ -408,6 +409,7 @@ TProcessFlow_AlteraFPGA::TProcessFlow_AlteraFPGA(IDispatch* driver)
   AddChildStage(d(fit));
   AddChildStage(d(timing));
   AddChildStage(d(assembler));
+  EndConstruction();
 }
 
 }  // namespace morvel

@@ -45,9 +45,11 @@ class TFlowStage_Altera_MakeScriptFile : public TFlowStage_Altera_Abstract {
   std::string OptionsFileName() override { return "DefaultOptions_Quartus.xml"; }
   std::string ConstraintFileName() override;
   std::string InputDescription() override { return {}; }
-  // The translate stage keeps the generated parameters and its script file.
+  // The translate stage keeps the generated parameters and its script file, skipping the
+  // project-name parameters of the other Quartus stages on purpose.
   std::string ParametersPreview(bool replaceMacros) override {
-    return TFlowStage_VendorProcess::ParametersPreview(replaceMacros);
+    return TFlowStage_VendorProcess::ParametersPreview(  // NOLINT(bugprone-parent-virtual-call)
+        replaceMacros);
   }
   TFlowRunResult Execute(const DispatchPtr& runner) override;
 

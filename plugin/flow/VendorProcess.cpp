@@ -246,7 +246,7 @@ bool TFlowStage_VendorProcess::BuildCommandLines(std::vector<std::string>* cmd,
     bool made = false;
     if (!custom.empty()) {
       lines->clear();
-      std::string text = custom;
+      const std::string& text = custom;
       size_t start = 0;
       while (start <= text.size()) {
         size_t end = text.find('\n', start);

@@ -27,6 +27,11 @@ class TReferencedObject {
   ULONG DoAddRef();
   ULONG DoRelease();
   HRESULT DoQueryInterface(REFIID iid, void** out);
+  // A constructor that hands the object out (to stages that call back through it) holds a
+  // reference meanwhile, so that their releases do not destroy it half made; the end of
+  // construction gives it back without destroying anything.
+  void BeginConstruction() { ++FRefCount; }
+  void EndConstruction() { --FRefCount; }
   // The class's interface table: the interface pointer for an identity, or null.
   virtual void* FindInterface(REFIID iid) = 0;
 
