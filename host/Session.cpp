@@ -42,8 +42,7 @@ HostApp& Session::Host() {
     FHost = std::make_unique<HostApp>(options);
     // Dialogs appear as they happen, as they would on screen.
     FHost->Data().OnDialog = [](const DialogRecord& d) {
-      const std::string text = d.Type == kFileOpenDialog ? DescribeFileOpenDialog(d) : d.Text;
-      std::fprintf(stderr, "[dialog] %s: %s\n", d.Caption.c_str(), text.c_str());
+      std::fprintf(stderr, "[dialog] %s: %s\n", d.Caption.c_str(), d.Text.c_str());
     };
     const std::string plugin = Option("plugin");
     if (!plugin.empty()) {

@@ -256,11 +256,6 @@ void HostApp::Notify(const Variant& notification) {
   }
 }
 
-std::string DescribeFileOpenDialog(const DialogRecord& d) {
-  return "filter " + std::to_string(d.FilterIndex) + " of \"" + d.Filter + "\" -> " +
-         (d.Text.empty() ? std::string("cancelled (no file chosen)") : d.Text);
-}
-
 void HostApp::PrintState(FILE* out) const {
   const HostState& s = *FState;
   std::fprintf(out, "Status bar:\n");
@@ -279,13 +274,9 @@ void HostApp::PrintState(FILE* out) const {
   if (s.Dialogs.empty()) std::fprintf(out, "  (none)\n");
   static const char* const kTypes[] = {"warning", "error", "information", "confirmation"};
   for (const DialogRecord& d : s.Dialogs) {
-    if (d.Type == kFileOpenDialog) {
-      std::fprintf(out, "  file-open \"%s\": %s\n", d.Caption.c_str(),
-                   DescribeFileOpenDialog(d).c_str());
-      continue;
-    }
-    std::fprintf(out, "  %s \"%s\": %s\n", d.Type >= 0 && d.Type < 4 ? kTypes[d.Type] : "dialog",
-                 d.Caption.c_str(), d.Text.c_str());
+    const char* type = d.Type >= 0 && d.Type < 4 ? kTypes[d.Type] : "dialog";
+    if (d.Type == kFileOpenDialog) type = "file-open";
+    std::fprintf(out, "  %s \"%s\": %s\n", type, d.Caption.c_str(), d.Text.c_str());
   }
   std::fprintf(out, "Processes launched:\n");
   if (s.Processes.empty()) std::fprintf(out, "  (none)\n");

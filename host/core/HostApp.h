@@ -19,9 +19,6 @@
 
 namespace morvel::host {
 
-// A file-open dialog's request and answer in one line, as the host prints it.
-std::string DescribeFileOpenDialog(const DialogRecord& d);
-
 class HostApp {
  public:
   struct Options {

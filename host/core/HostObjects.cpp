@@ -225,12 +225,14 @@ std::string THostGUIManager::FileOpenDialog(const std::string& title, const std:
   DialogRecord record;
   record.Type = kFileOpenDialog;
   record.Caption = title;
-  record.Text = s->ChosenFile.value_or(std::string());
   record.Filter = filter;
   record.FilterIndex = filterIndex;
+  record.Answer = s->ChosenFile.value_or(std::string());
+  record.Text = "open file, filter " + std::to_string(filterIndex) + " of \"" + filter + "\" -> " +
+                (record.Answer.empty() ? std::string("cancelled (no file chosen)") : record.Answer);
   s->Dialogs.push_back(record);
   if (s->OnDialog) s->OnDialog(record);
-  return record.Text;
+  return record.Answer;
 }
 
 // ---- timers

@@ -33,10 +33,12 @@ inline constexpr int32_t kFileOpenDialog = 100;
 struct DialogRecord {
   int32_t Type = 0;  // dispid::dialog, or kFileOpenDialog
   std::string Caption;
-  std::string Text;  // of a file-open dialog: the file answered, empty when cancelled
-  // The request of a file-open dialog: "Name|mask|Name|mask", and the selected one from 1.
+  std::string Text;  // of a file-open dialog: its request and answer in words
+  // A file-open dialog's request ("Name|mask|Name|mask", the selected one from 1) and the file
+  // it answered, empty when cancelled.
   std::string Filter;
   int32_t FilterIndex = 0;
+  std::string Answer;
 };
 
 struct ProcessRecord {

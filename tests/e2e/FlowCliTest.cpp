@@ -108,7 +108,7 @@ TEST_F(FlowCli, BuildThenDownloadProgramsTheProjectsUserCode) {
   run = Run("download " + p + " --choose " + (project / "Output" / "counter.rbf").string());
   ASSERT_EQ(run.Status, 0) << run.Out;
   EXPECT_TRUE(Has(run.Out, "[dialog] Choose Programming File For Altera Stratix5 5SGXEA7N2F45C2N: "
-                           "filter 1 of \"5SGXEA7N2F45C2N programming files (*.rbf)|*.RBF|"))
+                           "open file, filter 1 of \"5SGXEA7N2F45C2N programming files (*.rbf)|*.RBF|"))
       << run.Out;
   EXPECT_TRUE(Has(run.Out, "user code 0x00C0FFEE")) << run.Out;
 }
