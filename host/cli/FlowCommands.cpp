@@ -59,7 +59,7 @@ std::string PlainCaption(const std::string& caption) {
 fs::path FindProjectFile(const std::string& argument) {
   if (argument.empty()) throw ProjectFileError("the project argument is empty");
   std::error_code ec;
-  const fs::path path = fs::absolute(argument, ec).lexically_normal();
+  fs::path path = fs::absolute(argument, ec).lexically_normal();
   if (ec || !fs::exists(path, ec))
     throw ProjectFileError("project " + argument + " does not exist");
   if (!fs::is_directory(path, ec)) return path;
@@ -104,6 +104,9 @@ FlowProject OpenFlowProject(CommandContext& ctx, const std::string& argument) {
     if (!flow) continue;
     Call(flow, dispid::flow::SetBasePath, output.string());
     Call(flow, dispid::flow::ProjectChanged, p.Project->Path().string());
+    // A stage skips its work by the state it last computed: compute it from the files now,
+    // as the flow panel does when a project opens.
+    Call(flow, dispid::flow::UpdateFlowState);
   }
   return p;
 }
@@ -232,6 +235,7 @@ class RunDisplay {
     outcome.Errors = FErrors;
     outcome.Warnings = FWarnings;
     outcome.StopRequested = FStopRequested;
+    outcome.StagesStarted = FStagesStarted;
     outcome.Summary = FSummary;
   }
 
@@ -272,6 +276,7 @@ class RunDisplay {
   void Event(const FlowEvent& e) {
     Flush();
     if (e.What == FlowEvent::StageStarted) {
+      ++FStagesStarted;
       // The stage that was asked to run has its heading already.
       if (e.Stage == FFlowName) return;
       std::printf("-- %s\n", e.Stage.c_str());
@@ -306,6 +311,7 @@ class RunDisplay {
   std::vector<FlowEvent> FSummary;
   int FErrors = 0;
   int FWarnings = 0;
+  int FStagesStarted = 0;
   bool FStopRequested = false;
 };
 
@@ -338,6 +344,8 @@ RunOutcome RunFlow(HostApp& host, const DispatchPtr& flow, int32_t runEntry,
 }
 
 void PrintRunOutcome(const RunOutcome& outcome) {
+  if (outcome.StagesStarted == 0 && outcome.Result == static_cast<int32_t>(FlowRunResult::Success))
+    std::printf("Everything is up to date: nothing ran.\n");
   std::printf("\n%s, %s\n", Plural(outcome.Errors, "error").c_str(),
               Plural(outcome.Warnings, "warning").c_str());
   if (!outcome.Summary.empty()) {
@@ -347,8 +355,8 @@ void PrintRunOutcome(const RunOutcome& outcome) {
     std::printf("Summary:\n");
     PrintTable(rows, "  ");
   }
-  const bool stopped = outcome.StopRequested &&
-                       outcome.Result == static_cast<int32_t>(FlowRunResult::Cancelled);
+  const bool stopped =
+      outcome.StopRequested && outcome.Result == static_cast<int32_t>(FlowRunResult::Cancelled);
   std::printf("Result: %s%s\n", FlowRunResultName(outcome.Result).c_str(),
               stopped ? " (stopped with Ctrl-C)" : "");
   std::fflush(stdout);
@@ -468,12 +476,13 @@ int RunBuildCommand(CommandContext& ctx) {
     how = "run if out of date";
   }
   PrintProjectHeader(p);
-  std::printf("\n== %s (%s)\n", PlainCaption(Call(target, dispid::flow::StageCaption).AsText()).c_str(),
-              how);
+  std::printf("\n== %s (%s)\n",
+              PlainCaption(Call(target, dispid::flow::StageCaption).AsText()).c_str(), how);
   RunDisplayOptions options;
   options.ToolOutput = !ctx.Has("quiet");
   const RunOutcome outcome = RunFlow(ctx.GetSession().Host(), target, entry, options);
   PrintRunOutcome(outcome);
+  Call(p.Build, dispid::flow::UpdateFlowState);
   return outcome.Result == static_cast<int32_t>(FlowRunResult::Success) ? kExitOk : kExitFailure;
 }
 
@@ -494,7 +503,8 @@ int RunDownloadCommand(CommandContext& ctx) {
   options.Activity = "download";
   RunOutcome outcome;
   if (chosen.empty()) {
-    std::printf("\n== %s\n", PlainCaption(Call(p.Download, dispid::flow::StageCaption).AsText()).c_str());
+    std::printf("\n== %s\n",
+                PlainCaption(Call(p.Download, dispid::flow::StageCaption).AsText()).c_str());
     outcome = RunFlow(host, p.Download, dispid::flow::Run, options);
   } else {
     // The stage asks for the file with the host's file-open dialog; the user chose already.
@@ -523,6 +533,8 @@ struct StageOption {
 
 std::vector<StageOption> ReadOptions(const DispatchPtr& stage, int32_t count) {
   std::vector<StageOption> options;
+  // The count is the plug-in's word: no more room than a real option set needs up front.
+  options.reserve(static_cast<size_t>(std::clamp(count, 0, 1024)));
   for (int32_t i = 0; i < count; ++i)
     options.push_back({Call(stage, dispid::vendoroptions::OptionName, i).AsText(),
                        Call(stage, dispid::vendoroptions::OptionSection, i).AsText(),
@@ -585,11 +597,10 @@ int RunOptionsCommand(CommandContext& ctx) {
   std::vector<StageOption> options = ReadOptions(stage, count);
 
   // Every name is checked before anything changes, so a typing error changes nothing.
-  for (const auto& [option, value] : sets) {
-    (void)value;
+  for (const auto& set : sets) {
     if (std::none_of(options.begin(), options.end(),
-                     [&](const StageOption& o) { return SameText(o.Name, option); })) {
-      std::fprintf(stderr, "morvel-host: %s has no option '%s'\n", name.c_str(), option.c_str());
+                     [&](const StageOption& o) { return SameText(o.Name, set.first); })) {
+      std::fprintf(stderr, "morvel-host: %s has no option '%s'\n", name.c_str(), set.first.c_str());
       return kExitFailure;
     }
   }

@@ -42,7 +42,7 @@ FlowProject OpenFlowProject(CommandContext& ctx, const std::string& argument);
 
 // How much of a run the terminal shows.
 struct RunDisplayOptions {
-  bool ToolOutput = true;  // every output line, not only errors and warnings
+  bool ToolOutput = true;          // every output line, not only errors and warnings
   std::string Activity = "build";  // what Ctrl-C says it stops
 };
 
@@ -51,6 +51,7 @@ struct RunOutcome {
   int Errors = 0;
   int Warnings = 0;
   bool StopRequested = false;
+  int StagesStarted = 0;
   std::vector<FlowEvent> Summary;  // the summary items, in the order they came
 };
 

@@ -25,8 +25,7 @@ namespace {
 class WorkingFolder {
  public:
   explicit WorkingFolder(bool keep) : FKeep(keep) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvel-tour-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-tour-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
       throw std::runtime_error("cannot make a working folder in " +
                                std::filesystem::temp_directory_path().string());
@@ -86,8 +85,7 @@ int TourBuild(CommandContext& ctx) {
   PrintRunOutcome(download);
   ShowState(p.Device);
   ShowUserCode(p.Device);
-  return download.Result == static_cast<int32_t>(FlowRunResult::Success) ? kExitOk
-                                                                          : kExitFailure;
+  return download.Result == static_cast<int32_t>(FlowRunResult::Success) ? kExitOk : kExitFailure;
 }
 
 int RunTour(CommandContext& ctx) {
@@ -169,7 +167,8 @@ const CommandRegistration kTour({"tour",
                                  "copies the sample project Examples/Counter to a working folder\n"
                                  "under the temporary folder, builds it for the board's first\n"
                                  "device, downloads it and shows the device's user code.",
-                                 {{"keep", nullptr, "keep the working folder of the sample's build"}},
+                                 {{"keep", nullptr,
+                                   "keep the working folder of the sample's build"}},
                                  RunTour});
 
 }  // namespace

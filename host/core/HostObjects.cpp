@@ -637,21 +637,21 @@ DispatchPtr THostDeviceManager::GetDeviceByName(const std::string& name) {
 
 const DispatchTable& THostDevice::Table() {
   using C = THostDevice;
-  static constexpr auto kEntries =
-      DispatchEntries(MORVEL_DISP(id::device::GetJTagChannel, C, GetJTagChannel),
-                      MORVEL_DISP(id::device::GetJTagDeviceIndex, C, GetJTagDeviceIndex),
-                      MORVEL_DISP(id::device::ReadRegister, C, ReadRegister),
-                      MORVEL_DISP(id::device::WriteRegister, C, WriteRegister),
-                      MORVEL_DISP(id::device::BeginAccess, C, BeginAccess),
-                      MORVEL_DISP(id::device::EndAccess, C, EndAccess),
-                      MORVEL_DISP(id::device::GetDeviceName, C, GetDeviceName),
-                      MORVEL_DISP(id::info::GetDeviceName, C, GetDeviceName),
-                      MORVEL_DISP(id::info::GetDeviceDescription, C, GetDeviceDescription),
-                      MORVEL_DISP(id::info::GetVendorName, C, GetVendorName),
-                      MORVEL_DISP(id::info::GetDownloadFileExtensions, C, GetDownloadFileExtensions),
-                      MORVEL_DISP(id::device::ResetDevice, C, ResetDevice),
-                      MORVEL_DISP(id::device::GetDeviceState, C, GetDeviceState),
-                      MORVEL_DISP(id::device::ProgramDevice, C, ProgramDevice));
+  static constexpr auto kEntries = DispatchEntries(
+      MORVEL_DISP(id::device::GetJTagChannel, C, GetJTagChannel),
+      MORVEL_DISP(id::device::GetJTagDeviceIndex, C, GetJTagDeviceIndex),
+      MORVEL_DISP(id::device::ReadRegister, C, ReadRegister),
+      MORVEL_DISP(id::device::WriteRegister, C, WriteRegister),
+      MORVEL_DISP(id::device::BeginAccess, C, BeginAccess),
+      MORVEL_DISP(id::device::EndAccess, C, EndAccess),
+      MORVEL_DISP(id::device::GetDeviceName, C, GetDeviceName),
+      MORVEL_DISP(id::info::GetDeviceName, C, GetDeviceName),
+      MORVEL_DISP(id::info::GetDeviceDescription, C, GetDeviceDescription),
+      MORVEL_DISP(id::info::GetVendorName, C, GetVendorName),
+      MORVEL_DISP(id::info::GetDownloadFileExtensions, C, GetDownloadFileExtensions),
+      MORVEL_DISP(id::device::ResetDevice, C, ResetDevice),
+      MORVEL_DISP(id::device::GetDeviceState, C, GetDeviceState),
+      MORVEL_DISP(id::device::ProgramDevice, C, ProgramDevice));
   static const DispatchTable table(kEntries, {"MorvelDevice"}, &THostObject::Table());
   return table;
 }
@@ -726,7 +726,7 @@ const DispatchTable& THostFlowRunner::Table() {
   return table;
 }
 
-void THostFlowRunner::Record(FlowEvent event) {
+void THostFlowRunner::Record(const FlowEvent& event) {
   HostStatePtr s = State();
   s->FlowEvents.push_back(event);
   if (s->OnFlowEvent) s->OnFlowEvent(event);

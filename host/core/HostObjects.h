@@ -321,7 +321,7 @@ class THostFlowRunner : public THostObject {
   const DispatchTable& GetDispatchTable() const override { return Table(); }
 
  private:
-  void Record(FlowEvent event);
+  void Record(const FlowEvent& event);
 };
 
 class THostClient : public THostObject {

@@ -90,6 +90,16 @@ TEST_F(FlowCli, BuildThenDownloadProgramsTheProjectsUserCode) {
   EXPECT_TRUE(Has(run.Out, "Result: Success\n")) << run.Out;
   EXPECT_TRUE(fs::exists(project / "Output" / "counter.rbf"));
 
+  // Built: a run of what is out of date runs nothing; a plain run forces the last stage only.
+  run = Run("build " + p + " --if-out-of-date");
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  EXPECT_TRUE(Has(run.Out, "nothing ran")) << run.Out;
+  EXPECT_FALSE(Has(run.Out, "\n-- ")) << run.Out;
+  run = Run("build " + p);
+  ASSERT_EQ(run.Status, 0) << run.Out;
+  EXPECT_TRUE(Has(run.Out, "-- Make BIT File")) << run.Out;
+  EXPECT_FALSE(Has(run.Out, "-- Map Design")) << run.Out;
+
   run = Run("flow " + p);
   ASSERT_EQ(run.Status, 0) << run.Out;
   for (const std::string& line : Lines(run.Out)) {
@@ -107,8 +117,9 @@ TEST_F(FlowCli, BuildThenDownloadProgramsTheProjectsUserCode) {
 
   run = Run("download " + p + " --choose " + (project / "Output" / "counter.rbf").string());
   ASSERT_EQ(run.Status, 0) << run.Out;
-  EXPECT_TRUE(Has(run.Out, "[dialog] Choose Programming File For Altera Stratix5 5SGXEA7N2F45C2N: "
-                           "open file, filter 1 of \"5SGXEA7N2F45C2N programming files (*.rbf)|*.RBF|"))
+  EXPECT_TRUE(Has(run.Out,
+                  "[dialog] Choose Programming File For Altera Stratix5 5SGXEA7N2F45C2N: "
+                  "open file, filter 1 of \"5SGXEA7N2F45C2N programming files (*.rbf)|*.RBF|"))
       << run.Out;
   EXPECT_TRUE(Has(run.Out, "user code 0x00C0FFEE")) << run.Out;
 }
@@ -129,8 +140,9 @@ TEST_F(FlowCli, OptionsAreSavedInTheProjectAndMakeTheScript) {
   EXPECT_TRUE(Has(saved, "Source Files=../counter.vhd\n")) << saved;
 
   // A refused value and an unknown name change nothing.
-  for (const char* set : {"'VHDL Version=VHDL_2020'", "'Fitter Sead=8'", "'Fitter Seed=8' --set "
-                                                                          "'Bogus=1'"}) {
+  for (const char* set : {"'VHDL Version=VHDL_2020'", "'Fitter Sead=8'",
+                          "'Fitter Seed=8' --set "
+                          "'Bogus=1'"}) {
     run = Run("options " + p + " --stage 'Translate Design' --set " + set);
     EXPECT_EQ(run.Status, 1) << set << "\n" << run.Out;
     EXPECT_EQ(ReadText(File()), saved) << set;
@@ -192,8 +204,9 @@ TEST_F(FlowCli, AProjectWithoutItsTopLevelDocumentFailsWithTheToolsError) {
   std::ofstream(File(), std::ios::binary | std::ios::trunc) << text;
   const CommandRun run = Run("build " + project.string());
   EXPECT_EQ(run.Status, 1) << run.Out;
-  EXPECT_TRUE(Has(run.Out, "    error | Error (12007): Top-level design entity \"counter\" is "
-                           "undefined"))
+  EXPECT_TRUE(Has(run.Out,
+                  "    error | Error (12007): Top-level design entity \"counter\" is "
+                  "undefined"))
       << run.Out;
   EXPECT_TRUE(Has(run.Out, "2 errors, 1 warning\n")) << run.Out;
   EXPECT_TRUE(Has(run.Out, "Result: Failure\n")) << run.Out;
@@ -210,7 +223,6 @@ TEST_F(FlowCli, CtrlCStopsTheBuild) {
   EXPECT_TRUE(Has(first.Output(), "stopping the build")) << first.Output();
   EXPECT_TRUE(Has(first.Output(), "Result: Cancelled (stopped with Ctrl-C)")) << first.Output();
   EXPECT_FALSE(Has(first.Output(), "-- Map Design")) << "no further stage starts";
-
 }
 
 TEST_F(FlowCli, ASecondCtrlCEndsTheProgramAtOnce) {

@@ -53,9 +53,9 @@ TEST_F(FlowServices, SynthesizerAnswersWhatTheProjectFileChose) {
   int folder = 0;
   for (const char* synthesizer : {"Altera Quartus II", "Morvel VHDL Synthesizer", ""}) {
     SCOPED_TRACE(synthesizer);
-    const auto file = dir.Write("p" + std::to_string(++folder) + "/Top.PrjFpg",
-                                std::string("[Project]\nSynthesizer=") + synthesizer +
-                                    "\nOutputPath=Output/top.edf\n");
+    const auto file = dir.Write(
+        "p" + std::to_string(++folder) + "/Top.PrjFpg",
+        std::string("[Project]\nSynthesizer=") + synthesizer + "\nOutputPath=Output/top.edf\n");
     host->Workspace()->OpenProject(file);
     // The plug-in finds the project through the workspace, and asks the module's object.
     const DispatchPtr found =
@@ -66,10 +66,9 @@ TEST_F(FlowServices, SynthesizerAnswersWhatTheProjectFileChose) {
     EXPECT_EQ(Call(service, dispid::synthesizer::GetProjectSynthesizer, found).AsText(),
               synthesizer);
   }
-  EXPECT_THROW(
-      Call(host->ModuleObject("GetEditVHDLSynthesizer"), dispid::synthesizer::GetProjectSynthesizer,
-           Variant()),
-      OleError)
+  EXPECT_THROW(Call(host->ModuleObject("GetEditVHDLSynthesizer"),
+                    dispid::synthesizer::GetProjectSynthesizer, Variant()),
+               OleError)
       << "no project is an error, not an answer";
 }
 
@@ -97,8 +96,8 @@ TEST_F(FlowServices, FileOpenDialogAnswersTheChoiceOrCancels) {
 
 TEST_F(FlowServices, DeviceAnswersComeFromItsDriver) {
   ComPtr<TFakeDriver> driver(new TFakeDriver);
-  const auto device = host::MakeHostObject<host::THostDevice>(
-      host->State(), 0, DispatchPtr(driver->AsDispatch()));
+  const auto device =
+      host::MakeHostObject<host::THostDevice>(host->State(), 0, DispatchPtr(driver->AsDispatch()));
   const auto none = host::MakeHostObject<host::THostDevice>(host->State(), 1, nullptr);
   const struct {
     DISPID id;
@@ -118,14 +117,11 @@ TEST_F(FlowServices, DeviceAnswersComeFromItsDriver) {
 TEST_F(FlowServices, PanelsTellTheirHooksAsTextArrives) {
   std::vector<std::string> seen;
   State().OnOutputLine = [&](const std::string& line) { seen.push_back("line " + line); };
-  State().OnMessage = [&](const host::MessageRecord& m) {
-    seen.push_back(m.Class + " " + m.Text);
-  };
+  State().OnMessage = [&](const host::MessageRecord& m) { seen.push_back(m.Class + " " + m.Text); };
   int idle = 0;
   State().OnIdle = [&] { ++idle; };
   const DispatchPtr workspace(host->Workspace()->AsDispatch());
-  const DispatchPtr messages =
-      Call(workspace, dispid::workspace::GetMessagesManager).AsObject();
+  const DispatchPtr messages = Call(workspace, dispid::workspace::GetMessagesManager).AsObject();
   Call(workspace, dispid::workspace::OutputLine, "Error: no top level", false, false);
   Call(messages, dispid::messages::AddMessageFromParameters,
        "Class=ProcessFlowError|Text=Error: no top level|ImageIndex=73", "");
@@ -135,10 +131,9 @@ TEST_F(FlowServices, PanelsTellTheirHooksAsTextArrives) {
   Call(messages, dispid::messages::AddMessageFromParameters,
        "Class=ProcessFlowInfo|Text=50%|ReplaceLastMessageIfSameClass=True", "");
   host->ProcessMessages();
-  EXPECT_EQ(seen, (std::vector<std::string>{"line Error: no top level",
-                                            "ProcessFlowError Error: no top level",
-                                            "ProcessFlowInfo Downloading via JTAG",
-                                            "ProcessFlowInfo 50%"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "line Error: no top level", "ProcessFlowError Error: no top level",
+                      "ProcessFlowInfo Downloading via JTAG", "ProcessFlowInfo 50%"}));
   EXPECT_EQ(State().Messages.size(), 2u);
   EXPECT_EQ(idle, 1);
 }
