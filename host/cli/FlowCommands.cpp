@@ -332,6 +332,11 @@ RunOutcome FollowRun(HostApp& host, const DispatchPtr& flow, const RunDisplayOpt
     outcome.Result = static_cast<int32_t>(FlowRunResult::Failure);
   }
   display.Fill(outcome);
+  if (gInterrupted != 0 && !outcome.StopRequested)
+    std::fprintf(stderr,
+                 "morvel-host: Ctrl-C came while the %s could not be stopped (programming a "
+                 "device is not interrupted); it ran to its end\n",
+                 options.Activity.c_str());
   return outcome;
 }
 

@@ -109,11 +109,11 @@ TEST_F(FlowCli, BuildThenDownloadProgramsTheProjectsUserCode) {
   }
 
   // A fresh board each run: the download resets the device and programs the build's file.
-  run = Run("download " + p + " --index 1");
+  run = Run("download " + p);
   ASSERT_EQ(run.Status, 0) << run.Out;
   EXPECT_TRUE(Has(run.Out, "Downloading via JTAG Completed in")) << run.Out;
-  EXPECT_TRUE(Has(run.Out, "Device 1 (5SGSMD5K2F40C2N): state 2, Programmed")) << run.Out;
-  EXPECT_TRUE(Has(run.Out, "Device 1 (5SGSMD5K2F40C2N): user code 0x00C0FFEE")) << run.Out;
+  EXPECT_TRUE(Has(run.Out, "Device 0 (5SGXEA7N2F45C2N): state 2, Programmed")) << run.Out;
+  EXPECT_TRUE(Has(run.Out, "Device 0 (5SGXEA7N2F45C2N): user code 0x00C0FFEE")) << run.Out;
 
   run = Run("download " + p + " --choose " + (project / "Output" / "counter.rbf").string());
   ASSERT_EQ(run.Status, 0) << run.Out;
