@@ -1,6 +1,7 @@
 // The host state of one run.
 #include "Session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/Cli.h"
@@ -44,6 +45,11 @@ HostApp& Session::Host() {
     FHost->Data().OnDialog = [](const DialogRecord& d) {
       std::fprintf(stderr, "[dialog] %s: %s\n", d.Caption.c_str(), d.Text.c_str());
     };
+    if (!options.QuartusFolder.empty() &&
+        std::none_of(FHost->Data().VendorToolPaths.begin(), FHost->Data().VendorToolPaths.end(),
+                     [](const auto& tool) { return tool.first.rfind("ALTERA\n", 0) == 0; }))
+      std::fprintf(stderr, "morvel-host: warning: --quartus %s holds no Quartus tools in bin/\n",
+                   options.QuartusFolder.c_str());
     const std::string plugin = Option("plugin");
     if (!plugin.empty()) {
       const std::filesystem::path file = std::filesystem::absolute(plugin);

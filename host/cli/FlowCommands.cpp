@@ -322,9 +322,11 @@ RunOutcome FollowRun(HostApp& host, const DispatchPtr& flow, const RunDisplayOpt
   RunOutcome outcome;
   const InterruptGuard interrupt;
   RunDisplay display(host, flow, options);
+  bool raised = false;
   try {
     outcome.Result = run(DispatchOf(runner)).AsInt();
   } catch (const std::exception& e) {
+    raised = true;
     // The flow closes its run also after an error; the stage that was running failed.
     display.Flush();
     std::fprintf(stderr, "morvel-host: the %s ended with an error: %s\n", options.Activity.c_str(),
@@ -332,6 +334,7 @@ RunOutcome FollowRun(HostApp& host, const DispatchPtr& flow, const RunDisplayOpt
     outcome.Result = static_cast<int32_t>(FlowRunResult::Failure);
   }
   display.Fill(outcome);
+  if (raised) ++outcome.Errors;
   if (gInterrupted != 0 && !outcome.StopRequested)
     std::fprintf(stderr,
                  "morvel-host: Ctrl-C came while the %s could not be stopped (programming a "

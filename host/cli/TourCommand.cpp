@@ -38,6 +38,7 @@ class WorkingFolder {
     if (!FKeep) std::filesystem::remove_all(FPath, ec);
   }
   const std::filesystem::path& Path() const { return FPath; }
+  void Keep() { FKeep = true; }
 
  private:
   bool FKeep;
@@ -55,7 +56,7 @@ int TourBuild(CommandContext& ctx) {
     return kExitOk;
   }
   const bool keep = ctx.Has("keep");
-  const WorkingFolder folder(keep);
+  WorkingFolder folder(keep);
   const std::filesystem::path project = folder.Path() / "Counter";
   std::filesystem::copy(sample, project, std::filesystem::copy_options::recursive);
   std::printf("Working folder: %s (%s)\n", folder.Path().c_str(),
@@ -74,8 +75,11 @@ int TourBuild(CommandContext& ctx) {
   const RunOutcome build = RunFlow(host, p.Build, dispid::flow::Run, quiet);
   PrintRunOutcome(build);
   if (build.Result != static_cast<int32_t>(FlowRunResult::Success)) {
-    std::printf("The build failed: 'morvel-host build %s' shows every line of it.\n",
-                project.c_str());
+    // Its files are what the user needs to see why.
+    folder.Keep();
+    std::printf(
+        "The build failed; its files stay in %s.\n'morvel-host build %s' shows every line of it.\n",
+        folder.Path().c_str(), project.c_str());
     return kExitFailure;
   }
   std::printf("\nDownloading the raw bit file into device %d\n", p.Device.Index);
