@@ -427,7 +427,11 @@ bool TFlowStage_VendorProcess::SetOptionValue(const std::string& name, const std
   TFPGAOption_Abstract* option = Options->GetOption(name);
   if (option == nullptr || !option->CheckValue(value)) return false;
   option->SetValue(value);
-  if (DispatchPtr project = GetProject()) Options->SaveToProject(project, OptionSection());
+  option->TemporaryValue = option->GetValue();
+  // Only this option is stored: the whole set's save would drop the values that the options
+  // dialog did not mark as set.
+  if (DispatchPtr project = GetProject())
+    Call(project, dispid::options::Write, OptionSection(), option->Name, option->GetValue());
   return true;
 }
 
