@@ -151,10 +151,7 @@ TEST_F(FlowCli, OptionsShowTheStagesSetAndScriptAndRefusalsChangeNothing) {
   EXPECT_TRUE(Has(run.Out, "  set_user_code \"00C0FFEE\"\n")) << "macros replaced\n" << run.Out;
 }
 
-// Disabled while the vendor stage's SetOptionValue saves the whole option set the way the
-// options dialog does, which drops every stored value the dialog did not mark as set (here the
-// project's Top-Level Entity and Source Files).
-TEST_F(FlowCli, DISABLED_ASetOptionIsSavedBesideTheProjectsOtherSettings) {
+TEST_F(FlowCli, ASetOptionIsSavedBesideTheProjectsOtherSettings) {
   const std::string p = project.string();
   CommandRun run = Run("options " + p + " --stage 'translate design' --set 'Fitter Seed=7'");
   ASSERT_EQ(run.Status, 0) << run.Out;
