@@ -47,6 +47,25 @@ std::filesystem::path RawBitFile(size_t bytes) {
   return path;
 }
 
+int KindOf(const std::string& name) {
+  for (int k = 0; k < stratix5::kDeviceKindCount; ++k)
+    if (name == stratix5::kDevices[k].FullName) return k;
+  return -1;
+}
+
+// A Stratix V of the catalogue as the simulated chain holds it.
+jtag::DeviceSpec SpecOf(const std::string& name) {
+  const auto& row = stratix5::kDevices[KindOf(name)];
+  jtag::DeviceSpec spec;
+  spec.Kind = jtag::DeviceKind::StratixV;
+  spec.Name = name;
+  spec.IdCode = row.IdCode;
+  spec.IrLength = 10;
+  spec.BaseName = stratix5::kBaseNames[row.BaseName].Name;
+  spec.PackageId = stratix5::kPackageStrings[row.Package].Id;
+  return spec;
+}
+
 // The simulated host with the plug-in's drivers compiled in, no host files needed.
 struct Board {
   explicit Board(const std::vector<std::string>& names, std::unique_ptr<jtag::JtagCable> cable = {})
@@ -55,17 +74,7 @@ struct Board {
     SetClockForTesting(&clock);
     if (!cable) {
       std::vector<jtag::DeviceSpec> specs;
-      for (const std::string& name : names) {
-        const auto& row = stratix5::kDevices[KindOf(name)];
-        jtag::DeviceSpec spec;
-        spec.Kind = jtag::DeviceKind::StratixV;
-        spec.Name = name;
-        spec.IdCode = row.IdCode;
-        spec.IrLength = 10;
-        spec.BaseName = stratix5::kBaseNames[row.BaseName].Name;
-        spec.PackageId = stratix5::kPackageStrings[row.Package].Id;
-        specs.push_back(spec);
-      }
+      for (const std::string& name : names) specs.push_back(SpecOf(name));
       cable = std::make_unique<jtag::SimulatedChain>(specs);
     }
     chain = cable.get();
@@ -89,11 +98,6 @@ struct Board {
     channel = nullptr;
     SetClockForTesting(nullptr);
     ResetHostCaches();
-  }
-  static int KindOf(const std::string& name) {
-    for (int k = 0; k < stratix5::kDeviceKindCount; ++k)
-      if (name == stratix5::kDevices[k].FullName) return k;
-    return -1;
   }
 
   TSkipClock clock;
@@ -146,17 +150,7 @@ struct RemoteBoard {
   }
   static std::vector<jtag::DeviceSpec> Specs() {
     std::vector<jtag::DeviceSpec> specs;
-    for (const std::string& name : kTwo) {
-      const auto& row = stratix5::kDevices[Board::KindOf(name)];
-      jtag::DeviceSpec spec;
-      spec.Kind = jtag::DeviceKind::StratixV;
-      spec.Name = name;
-      spec.IdCode = row.IdCode;
-      spec.IrLength = 10;
-      spec.BaseName = stratix5::kBaseNames[row.BaseName].Name;
-      spec.PackageId = stratix5::kPackageStrings[row.Package].Id;
-      specs.push_back(spec);
-    }
+    for (const std::string& name : kTwo) specs.push_back(SpecOf(name));
     return specs;
   }
   std::unique_ptr<jtag::JtagCable> Client() {
@@ -164,7 +158,7 @@ struct RemoteBoard {
     source.Remote = server.Endpoint().ToString();
     source.Spec = "5SGXEA7N2F45C2N,5SGSMD5K2F40C2N";
     source.Resolve = [](std::string_view name) -> std::optional<jtag::ResolvedDevice> {
-      const int kind = Board::KindOf(std::string(name));
+      const int kind = KindOf(std::string(name));
       if (kind < 0) return std::nullopt;
       const auto& row = stratix5::kDevices[kind];
       return jtag::ResolvedDevice{std::string(name), row.IdCode, 10,

@@ -18,6 +18,7 @@
 
 #include "jtag/ConfigStream.h"
 #include "support/HostProcess.h"
+#include "support/TclShell.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -26,15 +27,6 @@ using namespace morvel::testing;
 namespace fs = std::filesystem;
 
 const fs::path kStage = fs::path(MORVEL_HOST_EXE).parent_path();
-
-bool TclShellInstalled() {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':'))
-    if (!dir.empty() && ::access((fs::path(dir) / "tclsh").c_str(), X_OK) == 0) return true;
-  return false;
-}
 
 std::string ReadText(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

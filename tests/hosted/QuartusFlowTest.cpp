@@ -17,6 +17,7 @@
 #include "sdk/FlowDispIds.h"
 #include "sdk/HostCall.h"
 #include "sdk/HostDispIds.h"
+#include "support/TclShell.h"
 
 namespace morvel::testing {
 namespace {
@@ -25,14 +26,6 @@ namespace fs = std::filesystem;
 namespace fl = dispid::flow;
 
 const fs::path kStage = fs::path(MORVEL_HOST_EXE).parent_path();
-
-bool TclShellInstalled() {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (!dir.empty() && ::access((fs::path(dir) / "tclsh").c_str(), X_OK) == 0) return true;
-  return false;
-}
 
 std::string Read(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

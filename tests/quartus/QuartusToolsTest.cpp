@@ -27,6 +27,7 @@
 #include "jtag/SimulatedChain.h"
 #include "options/FPGAOptions.h"
 #include "sdk/Strings.h"
+#include "support/TclShell.h"
 #include "support/TempDir.h"
 
 namespace morvel {
@@ -34,18 +35,10 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace jtag = host::jtag;
+using testing::TclShellInstalled;
 
 const fs::path kStage = MORVEL_STAGE_DIR;
 constexpr const char* kTranslateSection = "Translate DesignQuartus_sh";
-
-bool TclShellInstalled() {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':'))
-    if (!dir.empty() && ::access((fs::path(dir) / "tclsh").c_str(), X_OK) == 0) return true;
-  return false;
-}
 
 std::string ReadText(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

@@ -47,27 +47,49 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// Starts morvel-host with arguments and extra environment variables (ahead of this process's
+// own), its standard output and error into one pipe whose read end goes to out. Answers the
+// process id, or -1.
+inline pid_t SpawnHost(std::vector<std::string> args, const std::vector<std::string>& environment,
+                       int& out) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  args.insert(args.begin(), MORVEL_HOST_EXE);
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env(environment);
+  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+  std::vector<char*> envp;
+  envp.reserve(env.size() + 1);
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  close(fds[1]);
+  out = fds[0];
+  if (pid < 0) {
+    close(fds[0]);
+    out = -1;
+  }
+  return pid;
+}
+
 // `morvel-host serve-chain` in a process of its own, stopped with Ctrl-C at the end.
 class ServeChain {
  public:
   explicit ServeChain(const std::string& chain = {}) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    std::vector<std::string> args = {MORVEL_HOST_EXE, "serve-chain", "--port", "0"};
+    std::vector<std::string> args = {"serve-chain", "--port", "0"};
     if (!chain.empty()) args.insert(args.end(), {"--chain", chain});
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    if (posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) FPid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    FOut = fds[0];
+    FPid = SpawnHost(args, {}, FOut);
+    if (FPid < 0) return;
     const std::regex listening("remote bit-bang on 127\\.0\\.0\\.1:([0-9]+)");
     std::smatch m;
     const auto deadline = std::chrono::steady_clock::now() + 30s;
@@ -120,28 +142,7 @@ class ServeChain {
 class BackgroundHost {
  public:
   BackgroundHost(std::vector<std::string> args, const std::vector<std::string>& environment) {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    args.insert(args.begin(), MORVEL_HOST_EXE);
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env(environment);
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-    std::vector<char*> envp;
-    envp.reserve(env.size() + 1);
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    if (posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) FPid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    FOut = fds[0];
+    FPid = SpawnHost(std::move(args), environment, FOut);
   }
   BackgroundHost(const BackgroundHost&) = delete;
   BackgroundHost& operator=(const BackgroundHost&) = delete;
