@@ -144,6 +144,51 @@ TEST_F(QuartusFlow, AnErrorInTheDesignStopsTheBuildAtItsStage) {
   EXPECT_TRUE(error);
 }
 
+// With Quartus synthesis the Quartus project is the user's: the first two stages only check it.
+TEST_F(QuartusFlow, WithQuartusSynthesisTranslateAndMapCheckTheUsersProject) {
+  const fs::path file = OpenSample();
+  project->Synthesizer = "altera quartus ii";
+  stratix5::TDevice_Stratix5Driver driver(
+      static_cast<stratix5::TDeviceKind>(KindOf("5SGXEA7N2F45C2N")));
+  const DispatchPtr flow = BuildFlow(driver, file);
+  const DispatchPtr translate = Child(flow, "Translate Design");
+  const DispatchPtr map = Child(flow, "Map Design");
+  const std::string base = (fs::path(project->OutputPath).parent_path() / "counter").string();
+  const auto run = [](const DispatchPtr& stage) {
+    return static_cast<TFlowRunResult>(
+        Call(stage, dispid::flowinternal::RunStage, true, false, false, DispatchPtr()).AsInt());
+  };
+  const auto lastError = [this] {
+    std::string text;
+    for (const auto& m : State().Messages)
+      if (m.Class == "ProcessFlowError") text = m.Text;
+    return text;
+  };
+
+  EXPECT_EQ(run(translate), eFlowRun_Failure);
+  EXPECT_EQ(lastError(), "Project File: " + base + ".qpf missing.");
+  std::ofstream(base + ".qpf") << "";
+  EXPECT_EQ(run(translate), eFlowRun_Failure);
+  EXPECT_EQ(lastError(), "Output File: " + base + ".qpf_orig missing.");
+  std::ofstream(base + ".qpf_orig") << "";
+  EXPECT_EQ(run(translate), eFlowRun_Success);
+  EXPECT_EQ(State().Messages.back().Text, "Skipping Translate Design phase.");
+
+  EXPECT_EQ(run(map), eFlowRun_Failure);
+  EXPECT_EQ(lastError(), "File " + base + ".MAP.RPT does not exist.");
+  std::ofstream(base + ".map.rpt") << "";
+  EXPECT_EQ(run(map), eFlowRun_Success);
+
+  // The map stage reads as its translate stage does, whatever its own files say.
+  Call(translate, fl::UpdateFlowState);
+  Call(map, fl::UpdateFlowState);
+  EXPECT_EQ(Call(map, fl::FlowState).AsInt(), Call(translate, fl::FlowState).AsInt());
+  fs::remove(base + ".qpf_orig");
+  Call(translate, fl::UpdateFlowState);
+  Call(map, fl::UpdateFlowState);
+  EXPECT_EQ(Call(map, fl::FlowState).AsInt(), eFlowState_Missing);
+}
+
 // The stand-in's version, listed or not, decides formats, analyser and the TimeQuest macro.
 TEST_F(QuartusFlow, TheQuartusVersionDecidesFormatsAndTheAnalyser) {
   struct Case {
