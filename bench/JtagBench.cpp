@@ -6,6 +6,7 @@
 #include <random>
 #include <thread>
 
+#include "host/ChainTestSupport.h"
 #include "jtag/ConfigStream.h"
 #include "jtag/RemoteBitbangClient.h"
 #include "jtag/RemoteBitbangServer.h"
@@ -16,23 +17,8 @@ namespace {
 using namespace morvel::host::jtag;
 
 constexpr size_t kFullFileBytes = 33747356;
-constexpr int kPreambleCycles = 175;
-
-DeviceSpec StratixV(const char* name, uint32_t idcode, const char* baseName, const char* package) {
-  DeviceSpec spec;
-  spec.Kind = DeviceKind::StratixV;
-  spec.Name = name;
-  spec.IdCode = idcode;
-  spec.IrLength = 10;
-  spec.BaseName = baseName;
-  spec.PackageId = package;
-  return spec;
-}
-
 std::vector<DeviceSpec> Board(size_t devices) {
-  std::vector<DeviceSpec> chain = {StratixV("5SGXEA7N2F45C2N", 0x029030DD, "5SGXEA7N2", "F45"),
-                                   StratixV("5SGSMD5K2F40C2N", 0x029070DD, "5SGSMD5K2", "F40"),
-                                   StratixV("5SGXEA3K2F35C2N", 0x029470DD, "5SGXEA3K2", "F35")};
+  std::vector<DeviceSpec> chain = {test::EA7(), test::SMD5(), test::EA3F35()};
   chain.resize(devices);
   return chain;
 }
@@ -48,67 +34,6 @@ const std::vector<uint8_t>& RawBitFile(size_t bytes) {
   return file;
 }
 
-// The plug-in's programming sequence: instruction 2, preamble, the data pin by pin, trailer,
-// start-up. Cable is the concrete class (calls bound at compile time) or JtagCable.
-template <class Cable>
-void Program(Cable& c, const std::vector<uint8_t>& file, size_t index) {
-  const auto low = [&] {
-    c.SetTCK(false);
-    c.WritePins();
-  };
-  const auto high = [&] {
-    c.SetTCK(true);
-    c.WritePins();
-  };
-  const auto data = [&](bool bit) {
-    c.SetTCK(false);
-    c.SetTDI(bit);
-    c.WritePins();
-  };
-  c.GotoState(TapState::Idle);
-  c.SetInstruction(stratix::kConfigure, index);
-  c.SetTDI(true);
-  c.WritePins();
-  c.MoveState(TapState::Idle, TapState::DrShift);
-  for (int i = 0; i < kPreambleCycles; ++i) {
-    low();
-    high();
-  }
-  c.SetTDI(false);
-  c.SetTMS(false);
-  c.SetTCK(false);
-  c.WritePins();
-  for (const uint8_t byte : file) {
-    for (int j = 0; j < 8; ++j) {
-      if (index >= 1) low();
-      data(((byte >> j) & 1) != 0);
-      high();
-    }
-  }
-  for (int i = 0; i < 128; ++i) {
-    data(true);
-    high();
-  }
-  if (index == 0) low();
-  c.SetTDI(false);
-  c.WritePins();
-  c.SetTCK(false);
-  c.WritePins();
-  for (size_t i = 0; i < index; ++i) c.ClockTMS(false);
-  c.ClockTMS(true);
-  c.MoveState(TapState::DrExit1, TapState::Idle);
-  c.SetInstruction(stratix::kStartup, index);
-  for (int i = 0; i < 200; ++i) {
-    c.SetTDI(false);
-    c.WritePins();
-    c.ClockTMS(false);
-    c.SetTDI(true);
-    c.WritePins();
-    c.ClockTMS(false);
-  }
-  c.GotoState(TapState::Idle);
-}
-
 bool ProgrammedIntact(const SimulatedChain& chain, size_t index) {
   const SimulatedDevice& d = chain.Device(index);
   return d.State() == SimulatedDevice::Configuration::Configured && d.Stream().PayloadIntact() &&
@@ -120,7 +45,7 @@ void ProgramLocal(benchmark::State& state, size_t devices, size_t index) {
   const std::vector<uint8_t>& file = RawBitFile(kFullFileBytes);
   SimulatedChain chain(Board(devices));
   for (auto _ : state) {
-    Program<Cable>(chain, file, index);
+    test::Program<Cable>(chain, file, index);
     if (!ProgrammedIntact(chain, index)) state.SkipWithError("the device did not configure");
   }
   state.counters["Mbit/s"] = benchmark::Counter(
@@ -156,7 +81,7 @@ void BM_Program1MiB_Remote_2Devices_Index0(benchmark::State& state) {
     RemoteBitbangClient client(server.Endpoint());
     client.SetLayout(chain.Layout());
     for (auto _ : state) {
-      Program(client, file, 0);
+      test::Program(client, file, 0);
       client.Flush();
       if (!server.WithChain([](SimulatedChain& c) { return ProgrammedIntact(c, 0); }))
         state.SkipWithError("the device did not configure");

@@ -110,6 +110,11 @@ TFlowStage_Altera_Abstract::TFlowStage_Altera_Abstract(
                                morvel::ToolPath("Altera", tool), driver),
       FQuartusVersion(std::move(quartusVersion)) {}
 
+double TFlowStage_Altera_Abstract::QuartusNumber() const {
+  return QuartusVersionNumber(
+      FQuartusVersion.empty() ? std::nullopt : std::optional<std::string>(FQuartusVersion));
+}
+
 std::string TFlowStage_Altera_Abstract::ProjectName() {
   return fs::path(FBasePath).stem().string();
 }
@@ -166,12 +171,12 @@ std::string TFlowStage_Altera_Abstract::ExpandMacros(const std::string& text) {
   for (char& c : lmf)
     if (c == '\\') c = '/';
   std::string addTimeQuestFile;
-  if (const TQuartusVersion version = QuartusVersion(); version.Found) {
+  if (!FQuartusVersion.empty()) {
     // The leading major.minor number: a release such as 13.1.0 is no single decimal number.
-    const std::optional<double> number = QuartusMajorMinor(version.Text);
+    const std::optional<double> number = QuartusMajorMinor(FQuartusVersion);
     if (!number)
       throw OleError(DISP_E_TYPEMISMATCH,
-                     "'" + version.Text + "' is not a valid Quartus version number");
+                     "'" + FQuartusVersion + "' is not a valid Quartus version number");
     if (*number <= 5.1) addTimeQuestFile = "#";
   }
 
@@ -305,7 +310,7 @@ bool TFlowStage_Altera_QuartusTan::UseTimeQuest() {
     for (const char* name : {"ArriaGX", "Cyclone4E", "Cyclone4GX"})
       if (SameText(family, name)) return true;
   }
-  return QuartusVersionNumberOfHost() > 10 ||
+  return QuartusNumber() > 10 ||
          OptionIsTrue(FMakeScriptFile_Stage, "Use TimeQuest Timing Analyzer");
 }
 
@@ -342,7 +347,7 @@ TFlowRunResult TFlowStage_Altera_QuartusTan::Execute(const DispatchPtr& runner) 
   const TFlowRunResult result = RunVendorWork();
   const std::string written = ActualFileName(report);
   if (timeQuest)
-    TimeQuestSummary(written, QuartusVersionNumberOfHost(), SummarySink(runner));
+    TimeQuestSummary(written, QuartusNumber(), SummarySink(runner));
   else
     ClassicTimingSummary(written, SummarySink(runner));
   return result;

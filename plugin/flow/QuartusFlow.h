@@ -31,6 +31,8 @@ class TFlowStage_Altera_Abstract : public TFlowStage_VendorProcess {
   static std::string ListedQuartusVersion();
   // The project is synthesised by the host (EDIF netlists), not by Quartus.
   bool UsesHostSynthesis();
+  // The number of the version found when the stage was made (unknown: above every release).
+  double QuartusNumber() const;
   // The file name of the base path without folder and extension.
   std::string ProjectName();
   // Sends report figures to the run display.

@@ -240,7 +240,6 @@ void TFlowStage_VendorProcess::HandleOutputLine(const std::string& rawLine) {
 bool TFlowStage_VendorProcess::BuildCommandLines(std::vector<std::string>* cmd,
                                                  std::vector<std::string>* scr, bool& readOnly,
                                                  bool replaceMacros) {
-  const std::string tool = VendorToolVersion();
   const auto make = [&](std::vector<std::string>* lines, const std::string& custom, bool isCmd) {
     if (lines == nullptr) return false;
     bool made = false;
@@ -258,7 +257,8 @@ bool TFlowStage_VendorProcess::BuildCommandLines(std::vector<std::string>* cmd,
       }
       made = true;
     } else {
-      made = Options->GetLines(isCmd, *lines, DeviceName(), tool);
+      // Device and tool version as the stage was made with.
+      made = Options->GetLines(isCmd, *lines, Options->Device(), Options->Tool());
     }
     if (made)
       for (std::string& line : *lines) line = replaceMacros ? ExpandMacros(line) : Trim(line);

@@ -61,8 +61,10 @@ inline bool SampleStatus(JtagCable& c, const DeviceSpec& device, size_t index, i
 // file's bytes from `skip` on, least significant bit first, with an extra low step per bit
 // from index 1 on, 128 trailing ones, index clocks to push them through, and start-up with
 // `startup` cycles in IDLE.
-inline void Program(JtagCable& c, std::span<const uint8_t> file, size_t index, int preamble = 175,
-                    size_t skip = 0, int startup = 400) {
+// Cable may be the concrete class, so that a benchmark binds the pin calls at compile time.
+template <class Cable = JtagCable>
+void Program(Cable& c, std::span<const uint8_t> file, size_t index, int preamble = 175,
+             size_t skip = 0, int startup = 400) {
   const auto low = [&] {
     c.SetTCK(false);
     c.WritePins();
